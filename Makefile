@@ -29,6 +29,12 @@ bench: configure
 	cmake --build $(BUILD) -j $(JOBS) --target bench
 	cmake --build $(BUILD) --target run-bench
 
+# The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	cmake --preset asan
+	cmake --build build-asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
+
 # Redraws the application pictures from src/resources/artwork.cpp.
 artwork: configure
 	cmake --build $(BUILD) --target lumigrid-artwork
