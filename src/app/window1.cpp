@@ -1,7 +1,12 @@
 #include "app/window1.h"
 
+#include "about/window4.h"
+#include "app/logocell.h"
+#include "app/menubar1.h"
 #include "catalogue/module1.h"
 #include "resources/resourcepictures.h"
+#include "update/logoblink.h"
+#include "update/updatecheck.h"
 #include "widgets/canvas.h"
 
 #include <QCheckBox>
@@ -11,6 +16,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -138,16 +144,23 @@ void Window1::createControls()
     Canvas31->setObjectName(QStringLiteral("Canvas31"));
     Canvas31->setGeometry(65, 629, 50, 50);
     Canvas31->setToolTip(QStringLiteral("Visit Brightfold Website"));
+    LogoCell::connect(Canvas31);
 
     updatesTimer = new QTimer(this);
     updatesTimer->setObjectName(QStringLiteral("updatesTimer"));
     updatesTimer->setInterval(1000);
+    updateCheck = new UpdateCheck(UpdateCheck::defaultServer(), this);
+    connect(updatesTimer, &QTimer::timeout, this, &Window1::updatesTimerAction);
+    connect(updateCheck, &UpdateCheck::answered, this, &Window1::updateAnswered);
 }
 
 void Window1::openingSequence(int screenHeight)
 {
     showLogo();
     adaptToScreen(screenHeight);
+    setUpMenus();
+    if (settingsupdates)
+        updatesTimer->start();
 }
 
 void Window1::showLogo()
@@ -172,6 +185,41 @@ void Window1::adaptToScreen(int screenHeight)
              static_cast<QWidget*>(StaticText2), static_cast<QWidget*>(Canvas31)})
         moveUp(control, compactShift);
     issmaller = true;
+}
+
+void Window1::setUpMenus()
+{
+    MenuBar1* menus = MenuBar1::instance();
+    setMenuBar(menus);
+    connect(menus->FileAboutLumigrid, &QAction::triggered, this, &Window1::showAbout);
+#ifdef Q_OS_MACOS
+    // There the three items live in the application menu and leave this one
+    // empty; elsewhere it is the only way to them.
+    menus->FileMenu->menuAction()->setVisible(false);
+#endif
+}
+
+void Window1::showAbout()
+{
+    Window4* about = Window4::instance();
+    about->show();
+    about->raise();
+    about->activateWindow();
+}
+
+void Window1::updatesTimerAction()
+{
+    updateCheck->start();
+}
+
+void Window1::updateAnswered(int published)
+{
+    if (versionnumber < published)
+        updateavailable = true;
+    if (updateavailable)
+        LogoBlink::swap(*Canvas31);
+    else
+        updatesTimer->stop();
 }
 
 void Window1::closeEvent(QCloseEvent* event)

@@ -12,6 +12,7 @@ class QLineEdit;
 class QPushButton;
 class QScrollBar;
 class QTimer;
+class UpdateCheck;
 
 // The main browser window: a fixed grid of 30 picture cells with a scroll
 // bar, the scan controls, a progress bar with its status line, the image
@@ -65,6 +66,13 @@ public:
     Canvas* Canvas31 = nullptr;
     QTimer* updatesTimer = nullptr;
 
+    // The question updatesTimer asks the maker's web host on each tick.
+    UpdateCheck* updateCheck = nullptr;
+    // One tick of updatesTimer: a request, unless the previous one still
+    // waits; its answer blinks the logo or switches the timer off.
+    void updatesTimerAction();
+    void updateAnswered(int published);
+
     // Cell k (1 to 30) of the grid.
     Canvas* cell(int k) const { return cells.at(k - 1); }
 
@@ -76,4 +84,6 @@ private:
     void openingSequence(int screenHeight);
     void showLogo();
     void adaptToScreen(int screenHeight);
+    void setUpMenus();
+    void showAbout();
 };
