@@ -1,0 +1,169 @@
+#include "viewer/picturedecoder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// A picture of one colour, written in the given format; the path as the
+// catalogue keeps it, in the file system's own bytes.
+QByteArray writePicture(const QTemporaryDir& dir, const QString& name, QSize size, const char* format,
+                        QRgb colour = 0xff2080c0, QImage::Format pixels = QImage::Format_RGB32)
+{
+    QImage image(size, pixels);
+    image.fill(colour);
+    const QString path = dir.filePath(name);
+    QImageWriter writer(path, format);
+    if (!writer.write(image))
+        qFatal("cannot write %s: %s", qPrintable(path), qPrintable(writer.errorString()));
+    return QFile::encodeName(path);
+}
+
+bool closeTo(QRgb a, QRgb b)
+{
+    return qAbs(qRed(a) - qRed(b)) <= 8 && qAbs(qGreen(a) - qGreen(b)) <= 8 && qAbs(qBlue(a) - qBlue(b)) <= 8;
+}
+
+} // namespace
+
+class TestPictureDecoder : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void decodesFittedToTheScreen_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<QSize>("shown");
+
+        QTest::newRow("jpeg, smaller") << QByteArray("jpeg") << QSize(640, 480) << QSize(1024, 768) << QSize(640, 480);
+        QTest::newRow("jpeg, wider and higher") << QByteArray("jpeg") << QSize(1600, 1600) << QSize(1024, 768)
+                                                << QSize(768, 768);
+        QTest::newRow("jpeg, off the DCT steps") << QByteArray("jpeg") << QSize(3000, 2000) << QSize(1280, 854)
+                                                 << QSize(1280, 853);
+        QTest::newRow("png, too high") << QByteArray("png") << QSize(900, 1800) << QSize(1440, 900)
+                                       << QSize(450, 900);
+        QTest::newRow("tiff, too wide") << QByteArray("tiff") << QSize(2048, 1024) << QSize(1024, 768)
+                                        << QSize(1024, 512);
+        QTest::newRow("bmp, one pixel wider") << QByteArray("bmp") << QSize(1025, 10) << QSize(1024, 768)
+                                              << QSize(1024, 10);
+    }
+    void decodesFittedToTheScreen()
+    {
+        QFETCH(QByteArray, format);
+        QFETCH(QSize, picture);
+        QFETCH(QSize, screen);
+        QFETCH(QSize, shown);
+
+        QTemporaryDir dir;
+        const QRgb colour = 0xff2080c0;
+        const QByteArray path = writePicture(dir, QStringLiteral("picture.") + format, picture, format, colour);
+        const QImage image = decodeForScreen(path, screen);
+        QCOMPARE(image.size(), shown);
+        QVERIFY(closeTo(image.pixel(shown.width() / 2, shown.height() / 2), colour));
+        if (shown != picture)
+            QCOMPARE(image.depth(), 32);
+    }
+
+    // Qt refuses to allocate more than 128 MB for a picture by default; both
+    // of these need 140 MB or more at full size.
+    void bigPicturesStillOpen_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSize>("shown");
+        QTest::newRow("48 MP jpeg, decoded small") << QByteArray("jpeg") << QSize(8000, 6000) << QSize(1440, 1080);
+        QTest::newRow("35 MP png, decoded whole") << QByteArray("png") << QSize(7000, 5000) << QSize(1512, 1080);
+    }
+    void bigPicturesStillOpen()
+    {
+        QFETCH(QByteArray, format);
+        QFETCH(QSize, picture);
+        QFETCH(QSize, shown);
+        QTemporaryDir dir;
+        const QByteArray path = writePicture(dir, QStringLiteral("big.") + format, picture, format, 0xff808080,
+                                             QImage::Format_RGB888);
+        QCOMPARE(decodeForScreen(path, QSize(1920, 1080)).size(), shown);
+    }
+
+    void photoOrientationIsApplied()
+    {
+        QTemporaryDir dir;
+        QImage image(400, 200, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        image.fill(Qt::blue);
+        for (int y = 0; y < 200; ++y)
+            for (int x = 0; x < 40; ++x)
+                image.setPixel(x, y, qRgb(255, 0, 0));
+        const QString path = dir.filePath(QStringLiteral("turned.jpg"));
+        QImageWriter writer(path, "jpeg");
+        writer.setTransformation(QImageIOHandler::TransformationRotate90);
+        QVERIFY(writer.write(image));
+
+        // Stored 400 x 200, shown upright as 200 x 400, which a 300 x 300
+        // screen shrinks to 150 x 300; the red left edge turns to the top.
+        const QImage shown = decodeForScreen(QFile::encodeName(path), QSize(300, 300));
+        QCOMPARE(shown.size(), QSize(150, 300));
+        QVERIFY(closeTo(shown.pixel(75, 5), qRgb(255, 0, 0)));
+        QVERIFY(closeTo(shown.pixel(75, 290), qRgb(0, 0, 255)));
+    }
+
+    void opensNamesThatAreNotUtf8()
+    {
+        QTemporaryDir dir;
+        const QByteArray path = QFile::encodeName(dir.path()) + "/caf\xe9-\xff.png";
+        QImage image(20, 10, QImage::Format_RGB32);
+        image.fill(Qt::green);
+        {
+            FILE* file = fopen(path.constData(), "wb");
+            QVERIFY(file);
+            QFile out;
+            QVERIFY(out.open(file, QIODevice::WriteOnly));
+            QVERIFY(image.save(&out, "png"));
+            out.close();
+            fclose(file);
+        }
+        QCOMPARE(decodeForScreen(path, QSize(1024, 768)).size(), QSize(20, 10));
+    }
+
+    void whatCannotBeDecodedIsNull_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("gone") << QByteArray("gone.jpg") << QByteArray();
+        QTest::newRow("not a picture") << QByteArray("notes.jpg") << QByteArray("just some text\n");
+        QTest::newRow("cut short") << QByteArray("cut.jpg") << QByteArray("\xff\xd8\xff\xe0\x00\x10JFIF", 10);
+        QTest::newRow("a folder") << QByteArray("folder.png") << QByteArray();
+    }
+    void whatCannotBeDecodedIsNull()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, content);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        if (name.startsWith("folder"))
+            QVERIFY(QDir(dir.path()).mkdir(QString::fromLatin1(name)));
+        else if (!content.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        QVERIFY(decodeForScreen(QFile::encodeName(path), QSize(1024, 768)).isNull());
+    }
+
+    void emptyOrBrokenPathsAreNull()
+    {
+        QVERIFY(decodeForScreen(QByteArray(), QSize(1024, 768)).isNull());
+        // The bytes after a NUL would otherwise be silently cut off.
+        QTemporaryDir dir;
+        const QByteArray path = writePicture(dir, QStringLiteral("a.png"), QSize(4, 4), "png");
+        QVERIFY(decodeForScreen(path + QByteArray("\0/x", 3), QSize(1024, 768)).isNull());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPictureDecoder)
+#include "test_picturedecoder.moc"
