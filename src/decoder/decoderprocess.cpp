@@ -1,0 +1,96 @@
+#include "decoder/decoderprocess.h"
+
+#include "decoder/processkeeper.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace DecoderProtocol;
+
+namespace {
+
+std::optional<FrameHeader> readHeader(int fd, const Deadline& deadline)
+{
+    char bytes[headerBytes];
+    if (!readExactly(fd, bytes, sizeof bytes, deadline))
+        return std::nullopt;
+    return parseHeader(bytes);
+}
+
+} // namespace
+
+DecoderProcess::~DecoderProcess()
+{
+    closeChannel();
+}
+
+void DecoderProcess::closeChannel()
+{
+    if (m_channel >= 0)
+        ::close(m_channel);
+    m_channel = -1;
+}
+
+bool DecoderProcess::start(ProcessKeeper& keeper, const std::vector<std::string>& arguments,
+                           const std::vector<std::string>& environment, Deadline hello)
+{
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+        return false;
+    m_pid = keeper.start(arguments, environment, ends[1]);
+    ::close(ends[1]);
+    m_channel = ends[0];
+    if (m_pid <= 0) {
+        m_pid = -1;
+        closeChannel();
+        return false;
+    }
+    const std::optional<FrameHeader> header = readHeader(m_channel, hello);
+    QByteArray payload(4, Qt::Uninitialized);
+    if (!header || header->kind != FrameKind::Hello || header->length != 4
+        || !readExactly(m_channel, payload.data(), payload.size(), hello) || !validHello(payload)) {
+        stop(keeper);
+        return false;
+    }
+    return true;
+}
+
+bool DecoderProcess::idle() const
+{
+    if (!running())
+        return false;
+    pollfd p{m_channel, POLLIN, 0};
+    return ::poll(&p, 1, 0) == 0;
+}
+
+DecoderProcess::Answer DecoderProcess::exchange(FrameKind kind, const QByteArray& payload, QSize maxPicture, bool exact,
+                                                Deadline deadline, DecodedPicture& decoded)
+{
+    const QByteArray request = frame(kind, payload);
+    if (!writeAll(m_channel, request.constData(), request.size(), deadline))
+        return Answer::Broken;
+    const std::optional<FrameHeader> header = readHeader(m_channel, deadline);
+    if (!header)
+        return Answer::Broken;
+    if (header->kind == FrameKind::NoPicture)
+        return header->length == 0 ? Answer::NoPicture : Answer::Broken;
+    const std::int64_t largest = picturePrefixBytes + std::int64_t(maxPicture.width()) * maxPicture.height() * 4;
+    if (header->kind != FrameKind::Picture || header->length > largest)
+        return Answer::Broken;
+    QByteArray reply(qsizetype(header->length), Qt::Uninitialized);
+    if (!readExactly(m_channel, reply.data(), reply.size(), deadline))
+        return Answer::Broken;
+    std::optional<DecodedPicture> picture = parsePicture(reply, maxPicture, exact);
+    if (!picture)
+        return Answer::Broken;
+    decoded = std::move(*picture);
+    return Answer::Picture;
+}
+
+void DecoderProcess::stop(ProcessKeeper& keeper)
+{
+    closeChannel();
+    keeper.bury(m_pid);
+    m_pid = -1;
+}

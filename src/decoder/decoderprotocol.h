@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+
+// What the program asks a lumigrid-decoder helper and what it answers, and
+// the framing both travel in over the helper's stdin and stdout.
+//
+// A frame is a 12-byte header (magic, kind, payload length: 32-bit
+// little-endian words) and its payload. Each side checks a length against
+// its bound before it allocates anything, so neither a broken program nor a
+// subverted helper can make the other allocate without limit.
+
+// Thumbnail making for one accepted file: the decoder is chosen inside the
+// helper, from the file's length and type, as the scan would in-process.
+struct ThumbnailRequest {
+    QByteArray path;  // absolute path, the file system's own bytes
+    bool isjpeg = false;
+    bool constrainProportions = false;
+};
+
+// The viewer's picture for one file, decoded and shrunk to fit the screen.
+struct ViewerRequest {
+    QByteArray path;
+    QSize screen;
+};
+
+// A decoded picture: the full picture's pixel size (from the file, not the
+// reduced picture; empty when the decoder does not report it) and the
+// picture made from it, a thumbnail or a fitted picture, 32 bits per pixel.
+struct DecodedPicture {
+    QSize fullSize;
+    QImage picture;
+};
+
+namespace DecoderProtocol {
+
+using Deadline = std::optional<std::chrono::steady_clock::time_point>;
+
+enum class FrameKind : std::uint32_t {
+    Hello = 1,             // helper -> program, once at start: payload is the version
+    ThumbnailRequest = 2,
+    ViewerRequest = 3,
+    Picture = 4,           // helper -> program
+    NoPicture = 5,         // helper -> program, empty payload
+};
+
+inline constexpr std::uint32_t version = 1;
+inline constexpr int headerBytes = 12;
+
+// Longer paths cannot be opened by the system anyway.
+inline constexpr int maxPathBytes = 4096;
+inline constexpr std::uint32_t maxRequestPayload = 16 + maxPathBytes;
+
+// A fitted picture never exceeds its screen; screens are bounded too, so a
+// reply never exceeds 16 + 4 * maxScreenPixels bytes.
+inline constexpr int maxScreenSide = 16384;
+inline constexpr std::int64_t maxScreenPixels = 8192LL * 8192;
+inline constexpr int picturePrefixBytes = 20;
+
+struct FrameHeader {
+    FrameKind kind;
+    std::uint32_t length;
+};
+
+QByteArray frame(FrameKind kind, const QByteArray& payload);
+
+QByteArray helloPayload();
+QByteArray thumbnailRequestPayload(const ThumbnailRequest& request);
+QByteArray viewerRequestPayload(const ViewerRequest& request);
+// The picture is sent as 32 bits per pixel; other formats are converted.
+QByteArray picturePayload(const DecodedPicture& decoded);
+
+std::optional<FrameHeader> parseHeader(const char* bytes);
+bool validHello(const QByteArray& payload);
+std::optional<ThumbnailRequest> parseThumbnailRequest(const QByteArray& payload);
+std::optional<ViewerRequest> parseViewerRequest(const QByteArray& payload);
+
+// Accepts a picture no larger than maxPicture, or exactly of that size when
+// exact is set; anything else (a wrong length, an unknown format, a
+// negative size) is rejected.
+std::optional<DecodedPicture> parsePicture(const QByteArray& payload, QSize maxPicture, bool exact);
+
+bool validRequestSize(QSize screen);
+
+// Blocking I/O on a descriptor, for both sides. They return false at end of
+// file, on an error, or when the deadline passes (no deadline: wait).
+bool readExactly(int fd, char* data, std::int64_t length, Deadline deadline);
+bool writeAll(int fd, const char* data, std::int64_t length, Deadline deadline);
+
+} // namespace DecoderProtocol

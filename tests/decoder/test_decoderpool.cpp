@@ -1,0 +1,337 @@
+#include "decoder/decoderpool.h"
+#include "decoder/localdecoding.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+const QString realHelper = QStringLiteral(LUMIGRID_BINARY_DIR "/lumigrid-decoder");
+const QString faultyHelper = QStringLiteral(FAULTY_HELPER);
+const QString bwrap = QStringLiteral("/usr/bin/bwrap");
+
+using Outcome = DecoderPool::Outcome;
+
+bool haveBwrap()
+{
+    return QFileInfo(bwrap).isExecutable();
+}
+
+DecoderPool::Options options(const QString& program, DecoderPool::Sandbox sandbox, int helpers = 1)
+{
+    DecoderPool::Options o;
+    o.program = program;
+    o.sandbox = sandbox;
+    o.helpers = helpers;
+    o.memoryLimit = 1LL << 30;
+    o.timeLimit = std::chrono::milliseconds(2000);
+    return o;
+}
+
+QImage pattern(QSize size, bool alpha)
+{
+    QImage image(size, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    image.fill(alpha ? QColor(0, 0, 0, 0) : QColor(Qt::white));
+    QPainter painter(&image);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(200, 30, 40, 180));
+    painter.drawEllipse(QRect(QPoint(0, 0), size / 2));
+    painter.setBrush(QColor(20, 90, 220));
+    painter.drawRect(size.width() / 2, size.height() / 3, size.width() / 3, size.height() / 2);
+    return image;
+}
+
+QByteArray write(const QTemporaryDir& dir, const QString& name, QSize size, bool alpha = false)
+{
+    const QString path = dir.filePath(name);
+    if (!pattern(size, alpha).save(path))
+        qFatal("cannot write %s", qPrintable(path));
+    return QFile::encodeName(path);
+}
+
+QByteArray touch(const QTemporaryDir& dir, const QString& name, const QByteArray& content = "not a picture")
+{
+    QFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(file.fileName()));
+    file.write(content);
+    return QFile::encodeName(file.fileName());
+}
+
+ThumbnailRequest thumbnailOf(const QByteArray& path)
+{
+    return {path, path.endsWith(".jpg"), true};
+}
+
+// Pictures travel at 32 bits per pixel; other formats are converted on the way.
+QImage as32(const QImage& image)
+{
+    switch (image.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+        return image;
+    default:
+        return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    }
+}
+
+void addSandboxColumn()
+{
+    QTest::addColumn<DecoderPool::Sandbox>("sandbox");
+}
+
+void skipWithoutBwrap(DecoderPool::Sandbox sandbox)
+{
+    if (sandbox == DecoderPool::Sandbox::Required && !haveBwrap())
+        QSKIP("bubblewrap is not installed");
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(DecoderPool::Sandbox)
+Q_DECLARE_METATYPE(DecoderPool::Outcome)
+
+class TestDecoderPool : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(QFileInfo(realHelper).isExecutable(), qPrintable(realHelper));
+        QVERIFY2(QFileInfo(faultyHelper).isExecutable(), qPrintable(faultyHelper));
+    }
+
+    void helperAnswersAsInProcess_data()
+    {
+        addSandboxColumn();
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("alpha");
+        QTest::addColumn<QSize>("screen");
+        const QSize screen(1280, 1024);
+        for (const auto& [mode, sandbox] : {std::pair("plain", DecoderPool::Sandbox::Off),
+                                            std::pair("bwrap", DecoderPool::Sandbox::Required)}) {
+            const QByteArray tag(mode);
+            QTest::newRow(tag + " small png") << sandbox << "small.png" << QSize(80, 60) << false << screen;
+            QTest::newRow(tag + " png with alpha") << sandbox << "alpha.png" << QSize(300, 200) << true << screen;
+            QTest::newRow(tag + " jpeg") << sandbox << "photo.jpg" << QSize(1600, 1200) << false << screen;
+            QTest::newRow(tag + " jpeg above the screen") << sandbox << "big.jpg" << QSize(3000, 2000) << false
+                                                          << QSize(1024, 768);
+        }
+    }
+    void helperAnswersAsInProcess()
+    {
+        QFETCH(DecoderPool::Sandbox, sandbox);
+        QFETCH(QString, name);
+        QFETCH(QSize, size);
+        QFETCH(bool, alpha);
+        QFETCH(QSize, screen);
+        skipWithoutBwrap(sandbox);
+        // Pictures in the scratch folder of the tests (often /tmp) are visible to the sandbox too.
+        QTemporaryDir dir;
+        const QByteArray path = write(dir, name, size, alpha);
+        DecoderPool pool(options(realHelper, sandbox));
+
+        const ThumbnailRequest thumbnailRequest = thumbnailOf(path);
+        const std::optional<DecodedPicture> expected = decodeThumbnailHere(thumbnailRequest);
+        QVERIFY(expected);
+        const DecoderPool::Result thumbnail = pool.thumbnail(thumbnailRequest);
+        QCOMPARE(thumbnail.outcome, Outcome::Picture);
+        QCOMPARE(pool.sandboxed(), sandbox == DecoderPool::Sandbox::Required);
+        QCOMPARE(thumbnail.decoded.fullSize, size);
+        QCOMPARE(thumbnail.decoded.fullSize, expected->fullSize);
+        QCOMPARE(thumbnail.decoded.picture.size(), QSize(100, 100));
+        QCOMPARE(thumbnail.decoded.picture, as32(expected->picture));
+
+        const ViewerRequest viewerRequest{path, screen};
+        const std::optional<DecodedPicture> shown = decodeViewerPictureHere(viewerRequest);
+        QVERIFY(shown);
+        const DecoderPool::Result viewer = pool.viewerPicture(viewerRequest);
+        QCOMPARE(viewer.outcome, Outcome::Picture);
+        QCOMPARE(viewer.decoded.fullSize, shown->fullSize);
+        QCOMPARE(viewer.decoded.picture, as32(shown->picture));
+        QCOMPARE(pool.started(), 1);
+    }
+
+    void filesWithoutAPictureGiveNoPicture_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("text named png") << "notes.png" << QByteArray("not a picture");
+        QTest::newRow("empty jpeg") << "empty.jpg" << QByteArray();
+        QTest::newRow("truncated png") << "cut.png" << QByteArray::fromHex("89504e470d0a1a0a0000000d49484452");
+    }
+    void filesWithoutAPictureGiveNoPicture()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QTemporaryDir dir;
+        DecoderPool pool(options(realHelper, DecoderPool::Sandbox::WhenAvailable));
+        const QByteArray path = touch(dir, name, content);
+        QCOMPARE(pool.thumbnail(thumbnailOf(path)).outcome, Outcome::NoPicture);
+        QCOMPARE(pool.viewerPicture({path, QSize(800, 600)}).outcome, Outcome::NoPicture);
+        QCOMPARE(pool.thumbnail(thumbnailOf(QFile::encodeName(dir.filePath("gone.png")))).outcome, Outcome::NoPicture);
+        QCOMPARE(pool.thumbnail(thumbnailOf(QFile::encodeName(dir.path()))).outcome, Outcome::NoPicture);
+        // A plain "no picture" does not cost the helper.
+        QCOMPARE(pool.started(), 1);
+    }
+
+    void requestsOutOfBoundsAreNotSent()
+    {
+        DecoderPool pool(options(realHelper, DecoderPool::Sandbox::Off));
+        QCOMPARE(pool.thumbnail(thumbnailOf({})).outcome, Outcome::NoPicture);
+        QCOMPARE(pool.thumbnail(thumbnailOf(QByteArray("/a\0b.png", 8))).outcome, Outcome::NoPicture);
+        QCOMPARE(pool.thumbnail(thumbnailOf("/" + QByteArray(5000, 'a'))).outcome, Outcome::NoPicture);
+        QCOMPARE(pool.viewerPicture({"/x.png", QSize(0, 10)}).outcome, Outcome::NoPicture);
+        QCOMPARE(pool.viewerPicture({"/x.png", QSize(16385, 10)}).outcome, Outcome::NoPicture);
+        QCOMPARE(pool.started(), 0);
+    }
+
+    void faultyHelperGivesNoPictureAndIsRestarted_data()
+    {
+        addSandboxColumn();
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<Outcome>("outcome");
+        for (const auto& [mode, sandbox] : {std::pair("plain", DecoderPool::Sandbox::Off),
+                                            std::pair("bwrap", DecoderPool::Sandbox::Required)}) {
+            const QByteArray tag(mode);
+            QTest::newRow(tag + " crash") << sandbox << "crash.png" << Outcome::Failed;
+            QTest::newRow(tag + " endless loop") << sandbox << "hang.png" << Outcome::Failed;
+            QTest::newRow(tag + " memory without bound") << sandbox << "hog.png" << Outcome::Failed;
+            QTest::newRow(tag + " decoder throws") << sandbox << "throw.png" << Outcome::Failed;
+            QTest::newRow(tag + " garbage answer") << sandbox << "garbage.png" << Outcome::Failed;
+            QTest::newRow(tag + " four gigabyte answer") << sandbox << "oversized.png" << Outcome::Failed;
+            QTest::newRow(tag + " thumbnail of the wrong size") << sandbox << "wrongsize.png" << Outcome::Failed;
+        }
+    }
+    void faultyHelperGivesNoPictureAndIsRestarted()
+    {
+        QFETCH(DecoderPool::Sandbox, sandbox);
+        QFETCH(QString, name);
+        QFETCH(Outcome, outcome);
+        skipWithoutBwrap(sandbox);
+#if defined(__SANITIZE_ADDRESS__)
+        if (name.startsWith(QLatin1String("hog")))
+            QSKIP("a sanitizer build runs helpers without a memory limit");
+#endif
+        QTemporaryDir dir;
+        const QByteArray good = write(dir, QStringLiteral("good.png"), QSize(40, 30));
+        const QByteArray bad = touch(dir, name);
+        DecoderPool::Options o = options(faultyHelper, sandbox);
+        o.memoryLimit = 512LL << 20;
+        DecoderPool pool(o);
+        QCOMPARE(pool.thumbnail(thumbnailOf(good)).outcome, Outcome::Picture);
+
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(pool.thumbnail(thumbnailOf(bad)).outcome, outcome);
+        // Generous: only a helper left running would break it.
+        QVERIFY(clock.elapsed() < o.timeLimit.count() + 3000);
+
+        const DecoderPool::Result next = pool.thumbnail(thumbnailOf(good));
+        QCOMPARE(next.outcome, Outcome::Picture);
+        QCOMPARE(next.decoded.fullSize, QSize(40, 30));
+        QCOMPARE(pool.started(), 2);
+
+        QCOMPARE(pool.viewerPicture({bad, QSize(640, 480)}).outcome, outcome);
+        QCOMPARE(pool.viewerPicture({good, QSize(640, 480)}).outcome, Outcome::Picture);
+        QCOMPARE(pool.started(), 3);
+    }
+
+    void helperThatDiedWhileIdleIsReplacedBeforeUse()
+    {
+        QTemporaryDir dir;
+        const QByteArray good = write(dir, QStringLiteral("good.png"), QSize(40, 30));
+        DecoderPool pool(options(faultyHelper, DecoderPool::Sandbox::Off));
+        QCOMPARE(pool.thumbnail(thumbnailOf(touch(dir, QStringLiteral("quit.png")))).outcome, Outcome::NoPicture);
+        QTest::qWait(300);
+        QCOMPARE(pool.thumbnail(thumbnailOf(good)).outcome, Outcome::Picture);
+        QCOMPARE(pool.started(), 2);
+    }
+
+    void concurrentCallsAllComplete()
+    {
+        QTemporaryDir dir;
+        QList<QByteArray> paths;
+        for (int i = 0; i < 12; ++i)
+            paths << write(dir, QStringLiteral("p%1.png").arg(i), QSize(50 + i, 40));
+        const QByteArray crash = touch(dir, QStringLiteral("crash.png"));
+        DecoderPool pool(options(faultyHelper, DecoderPool::Sandbox::WhenAvailable, 2));
+
+        std::atomic<int> pictures = 0;
+        std::atomic<int> wrong = 0;
+        std::atomic<int> failures = 0;
+        std::vector<std::thread> workers;
+        for (int t = 0; t < 4; ++t) {
+            workers.emplace_back([&, t] {
+                for (int round = 0; round < 3; ++round) {
+                    for (int i = 0; i < paths.size(); ++i) {
+                        const bool thumbnail = (i + t) % 2;
+                        const DecoderPool::Result result = thumbnail
+                            ? pool.thumbnail(thumbnailOf(paths[i]))
+                            : pool.viewerPicture({paths[i], QSize(800, 600)});
+                        if (result.outcome != Outcome::Picture
+                            || result.decoded.picture.width() != (thumbnail ? 100 : 50 + i))
+                            ++wrong;
+                        else
+                            ++pictures;
+                    }
+                    if (pool.thumbnail(thumbnailOf(crash)).outcome == Outcome::Failed)
+                        ++failures;
+                }
+            });
+        }
+        for (std::thread& worker : workers)
+            worker.join();
+        QCOMPARE(wrong.load(), 0);
+        QCOMPARE(pictures.load(), 4 * 3 * 12);
+        QCOMPARE(failures.load(), 4 * 3);
+    }
+
+    void sandboxKeepsFilesAndNetworkOutOfReach_data()
+    {
+        addSandboxColumn();
+        QTest::addColumn<bool>("writes");
+        QTest::newRow("plain") << DecoderPool::Sandbox::Off << true;
+        QTest::newRow("bwrap") << DecoderPool::Sandbox::Required << false;
+    }
+    void sandboxKeepsFilesAndNetworkOutOfReach()
+    {
+        QFETCH(DecoderPool::Sandbox, sandbox);
+        QFETCH(bool, writes);
+        skipWithoutBwrap(sandbox);
+        QTemporaryDir dir;
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        DecoderPool pool(options(faultyHelper, sandbox));
+
+        const QByteArray probe = touch(dir, QStringLiteral("writeprobe.png"));
+        QCOMPARE(pool.thumbnail(thumbnailOf(probe)).outcome, writes ? Outcome::Picture : Outcome::NoPicture);
+        QCOMPARE(QFileInfo::exists(QFile::decodeName(probe + ".written")), writes);
+
+        // No helper opens a socket, sandbox or not.
+        const QByteArray connect = touch(dir, QStringLiteral("connect-%1.png").arg(server.serverPort()));
+        QCOMPARE(pool.thumbnail(thumbnailOf(connect)).outcome, Outcome::NoPicture);
+        QCOMPARE(pool.started(), 1);
+    }
+
+    void missingHelperIsUnavailable()
+    {
+        QTemporaryDir dir;
+        DecoderPool pool(options(dir.filePath(QStringLiteral("no-such-helper")), DecoderPool::Sandbox::WhenAvailable));
+        const QByteArray good = write(dir, QStringLiteral("good.png"), QSize(40, 30));
+        QCOMPARE(pool.thumbnail(thumbnailOf(good)).outcome, Outcome::Unavailable);
+        QCOMPARE(pool.viewerPicture({good, QSize(800, 600)}).outcome, Outcome::Unavailable);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDecoderPool)
+#include "test_decoderpool.moc"
