@@ -8,6 +8,7 @@
 #include "update/logoblink.h"
 #include "update/updatecheck.h"
 #include "widgets/canvas.h"
+#include "widgets/customprogress.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -127,14 +128,28 @@ void Window1::createControls()
     StaticText1->setFont(systemFont(25));
     makeWhite(StaticText1);
 
+    ProgressBar1 = new CustomProgress(backdrop);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setGeometry(20, 603, 688, 21);
+    ProgressBar1->seccolor = 0xDADADA;
+    ProgressBar1->maincolor = 0x3E3E3E;
+    ProgressBar1->bordercolor = 0x858585;
+    ProgressBar1->maximum = 0;
+    ProgressBar1->mode = 1;
+    ProgressBar1->direction = 0;
+    ProgressBar1->hasborder = true;
+    ProgressBar1->backcolor = 0x4C4C4C;
+    ProgressBar1->open();
+
     CheckBox1 = new QCheckBox(QStringLiteral("Scan subdirectories"), backdrop);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->setGeometry(456, 575, 151, 20);
     makeWhite(CheckBox1);
 
-    StaticText2 = new QLabel(QStringLiteral("Directory: 0 / 0"), backdrop);
+    // On top of the progress bar as its child, so it moves with it.
+    StaticText2 = new QLabel(QStringLiteral("Directory: 0 / 0"), ProgressBar1);
     StaticText2->setObjectName(QStringLiteral("StaticText2"));
-    StaticText2->setGeometry(161, 603, 407, 20);
+    StaticText2->setGeometry(141, 0, 407, 20);
     StaticText2->setAlignment(Qt::AlignCenter);
     StaticText2->setFont(systemFont(0, true));
     makeWhite(StaticText2);
@@ -181,8 +196,9 @@ void Window1::adaptToScreen(int screenHeight)
     moveUp(BevelButton1, compactShift);
     moveUp(CheckBox1, compactShift);
     ScrollBar1->resize(ScrollBar1->width(), ScrollBar1->height() - compactShift);
+    // StaticText2 rides on ProgressBar1.
     for (QWidget* control : {static_cast<QWidget*>(EditField1), static_cast<QWidget*>(StaticText1),
-             static_cast<QWidget*>(StaticText2), static_cast<QWidget*>(Canvas31)})
+             static_cast<QWidget*>(Canvas31), static_cast<QWidget*>(ProgressBar1)})
         moveUp(control, compactShift);
     issmaller = true;
 }

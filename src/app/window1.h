@@ -6,6 +6,7 @@
 #include <atomic>
 
 class Canvas;
+class CustomProgress;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -61,8 +62,9 @@ public:
     QPushButton* BevelButton1 = nullptr;
     QLineEdit* EditField1 = nullptr;
     QLabel* StaticText1 = nullptr;
+    CustomProgress* ProgressBar1 = nullptr;
     QCheckBox* CheckBox1 = nullptr;
-    QLabel* StaticText2 = nullptr;
+    QLabel* StaticText2 = nullptr;  // a child of ProgressBar1, over it
     Canvas* Canvas31 = nullptr;
     QTimer* updatesTimer = nullptr;
 

@@ -2,6 +2,7 @@
 #include "catalogue/module1.h"
 #include "resources/resourcepictures.h"
 #include "widgets/canvas.h"
+#include "widgets/customprogress.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -48,6 +49,28 @@ private Q_SLOTS:
         QCOMPARE(window.updatesTimer->interval(), 1000);
     }
 
+    void progressBarWaitsAtStart()
+    {
+        Window1 window(1024);
+        CustomProgress* bar = window.ProgressBar1;
+        QCOMPARE(bar->seccolor, QRgb(0xDADADA));
+        QCOMPARE(bar->maincolor, QRgb(0x3E3E3E));
+        QCOMPARE(bar->bordercolor, QRgb(0x858585));
+        QCOMPARE(bar->maximum, 0);
+        QCOMPARE(bar->mode, 1);
+        QCOMPARE(bar->direction, 0);
+        QVERIFY(bar->hasborder);
+        QCOMPARE(bar->backcolor, QRgb(0x4C4C4C));
+        QCOMPARE(window.StaticText2->parentWidget(), bar);
+        QCOMPARE(window.StaticText2->pos(), QPoint(141, 0));
+        // The waiting fill in maincolor over the whole 684 x 17 fill area, inside the bevel.
+        const QImage look = bar->composed();
+        QCOMPARE(look.size(), QSize(688, 21));
+        QCOMPARE(look.pixel(0, 0) & 0xFFFFFF, 0xAEAEAEu);
+        for (const QPoint p : {QPoint(2, 2), QPoint(685, 18), QPoint(344, 10)})
+            QCOMPARE(look.pixel(p) & 0xFFFFFF, 0x3E3E3Eu);
+    }
+
     void cellsSixToARow()
     {
         Window1 window(1024);
@@ -73,15 +96,19 @@ private Q_SLOTS:
         QTest::addColumn<QRect>("statusText");
         QTest::addColumn<QRect>("logo");
         QTest::addColumn<QRect>("countText");
+        QTest::addColumn<QRect>("progressBar");
         QTest::newRow("1023 high: compact") << 1023 << true << 579 << QRect(692, 14, 16, 439)
             << QRect(612, 465, 96, 22) << QRect(20, 465, 424, 22) << QRect(456, 466, 151, 20)
-            << QRect(161, 494, 407, 20) << QRect(65, 520, 50, 50) << QRect(195, 525, 344, 41);
+            << QRect(161, 494, 407, 20) << QRect(65, 520, 50, 50) << QRect(195, 525, 344, 41)
+            << QRect(20, 494, 688, 21);
         QTest::newRow("1024 high: full") << 1024 << false << 688 << QRect(692, 14, 16, 548)
             << QRect(612, 574, 96, 22) << QRect(20, 574, 424, 22) << QRect(456, 575, 151, 20)
-            << QRect(161, 603, 407, 20) << QRect(65, 629, 50, 50) << QRect(195, 634, 344, 41);
+            << QRect(161, 603, 407, 20) << QRect(65, 629, 50, 50) << QRect(195, 634, 344, 41)
+            << QRect(20, 603, 688, 21);
         QTest::newRow("600 high: compact") << 600 << true << 579 << QRect(692, 14, 16, 439)
             << QRect(612, 465, 96, 22) << QRect(20, 465, 424, 22) << QRect(456, 466, 151, 20)
-            << QRect(161, 494, 407, 20) << QRect(65, 520, 50, 50) << QRect(195, 525, 344, 41);
+            << QRect(161, 494, 407, 20) << QRect(65, 520, 50, 50) << QRect(195, 525, 344, 41)
+            << QRect(20, 494, 688, 21);
     }
     void layoutFollowsScreenHeight()
     {
@@ -98,6 +125,7 @@ private Q_SLOTS:
         QTEST(QRect(window.StaticText2->mapTo(window.centralWidget(), QPoint(0, 0)), window.StaticText2->size()), "statusText");
         QTEST(window.Canvas31->geometry(), "logo");
         QTEST(window.StaticText1->geometry(), "countText");
+        QTEST(window.ProgressBar1->geometry(), "progressBar");
         for (int k = 1; k <= 24; ++k)
             QVERIFY(!window.cell(k)->isHidden());
         for (int k = 25; k <= 30; ++k)
