@@ -1,0 +1,160 @@
+#include "catalogue/folderscan.h"
+
+#include "catalogue/folderlisting.h"
+#include "catalogue/rawpath.h"
+#include "catalogue/thumbnailmaker.h"
+#include "catalogue/typefilter.h"
+#include "common/textcompare.h"
+
+#include <set>
+#include <sys/stat.h>
+#include <utility>
+
+namespace {
+
+using FolderIdentity = std::pair<dev_t, ino_t>;
+
+bool identify(const QByteArray& path, FolderIdentity& identity)
+{
+    struct stat status {};
+    if (::stat(path.constData(), &status) != 0 || !S_ISDIR(status.st_mode))
+        return false;
+    identity = {status.st_dev, status.st_ino};
+    return true;
+}
+
+// Folders at the root of the file system that hold other volumes or the
+// kernel's own files, never pictures.
+bool excludedAtRoot(const QString& name)
+{
+    for (const char16_t* excluded : {u"Volumes", u"automount", u"proc", u"sys", u"dev", u"run"}) {
+        if (sameText(name, QStringView(excluded)))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+struct FolderScan::Walk {
+    std::vector<QByteArray> folders;
+    std::set<FolderIdentity> known;
+    FolderIdentity root {};
+    bool rootKnown = false;
+};
+
+FolderScan::FolderScan(
+    QByteArray chosenFolder, const ScanSwitches& switches, Decoders decoders, Post post, GiveWay giveWay)
+    : m_chosen(std::move(chosenFolder))
+    , m_switches(switches)
+    , m_decoders(std::move(decoders))
+    , m_post(std::move(post))
+    , m_giveWay(std::move(giveWay))
+{
+}
+
+void FolderScan::run()
+{
+    ScanStep start;
+    start.kind = ScanStep::Kind::Start;
+    start.path = m_chosen;
+    if (!m_post(std::move(start)))
+        return;
+    if (!walk())
+        return;
+    ScanStep end;
+    end.kind = ScanStep::Kind::End;
+    m_post(std::move(end));
+}
+
+bool FolderScan::walk()
+{
+    std::vector<FolderItem> items = listFolder(m_chosen);
+    if (items.empty())
+        return true;
+
+    Walk walk;
+    walk.folders.push_back(m_chosen);
+    FolderIdentity chosen {};
+    if (identify(m_chosen, chosen))
+        walk.known.insert(chosen);
+    walk.rootKnown = identify("/", walk.root);
+
+    for (size_t d = 1; d <= walk.folders.size(); ++d) {
+        const QByteArray folder = walk.folders[d - 1];
+        if (d > 1)
+            items = listFolder(folder);
+        FolderIdentity identity {};
+        const bool folderIsRoot = walk.rootKnown && identify(folder, identity) && identity == walk.root;
+
+        ScanStep start;
+        start.kind = ScanStep::Kind::FolderStart;
+        start.path = folder;
+        start.d = int(d);
+        start.c = int(walk.folders.size());
+        start.subdirectories = m_switches.subdirectories.load();
+        start.n = int(items.size());
+        if (!m_post(std::move(start)))
+            return false;
+
+        for (const FolderItem& item : items) {
+            ScanStep step;
+            step.kind = ScanStep::Kind::Item;
+            if (!m_post(std::move(step)) || !examine(walk, folder, folderIsRoot, item) || !m_giveWay())
+                return false;
+        }
+        if (!m_switches.subdirectories.load())
+            return true;
+        if (!m_giveWay())
+            return false;
+    }
+    return true;
+}
+
+bool FolderScan::examine(Walk& walk, const QByteArray& folder, bool folderIsRoot, const FolderItem& item)
+{
+    const QByteArray path = RawPath::join(folder, item.name);
+    const QString name = RawPath::display(item.name);
+
+    bool isFolder = item.kind == FolderItem::Kind::folder;
+    FolderIdentity identity {};
+    if (item.kind != FolderItem::Kind::file) {
+        struct stat status {};
+        if (::stat(path.constData(), &status) != 0) {
+            // Vanished since the folder was read, or a link to nothing.
+            if (isFolder)
+                return true;
+        } else {
+            isFolder = S_ISDIR(status.st_mode);
+            identity = {status.st_dev, status.st_ino};
+        }
+    }
+
+    const TypeSettings types {m_switches.jpeg.load(), m_switches.png.load(), m_switches.gif.load(),
+        m_switches.tiff.load(), m_switches.psd.load(), m_switches.pdf.load()};
+    const bool accepted = typeFilter(name, types, m_isjpeg);
+
+    if (isFolder) {
+        ScanStep shown;
+        shown.kind = ScanStep::Kind::PathShown;
+        shown.path = path;
+        if (!m_post(std::move(shown)))
+            return false;
+        const bool auslassen = folderIsRoot && excludedAtRoot(name);
+        if (!auslassen && walk.known.insert(identity).second)
+            walk.folders.push_back(path);
+    }
+
+    if (accepted) {
+        std::optional<CatalogueEntry> entry
+            = makeEntry({path, name, m_isjpeg}, m_switches.constrain.load(), m_decoders);
+        if (entry) {
+            ScanStep ready;
+            ready.kind = ScanStep::Kind::Entry;
+            ready.entry = std::move(*entry);
+            if (!m_post(std::move(ready)))
+                return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "catalogue/folderlisting.h"
+#include "catalogue/imagedecoders.h"
+#include "catalogue/scanstep.h"
+
+#include <QByteArray>
+#include <atomic>
+#include <functional>
+
+// The switches a scan reads while it runs; the interface thread keeps them in
+// step with the "Scan subdirectories" box and the settings.
+struct ScanSwitches {
+    const std::atomic<bool>& subdirectories;
+    const std::atomic<bool>& jpeg;
+    const std::atomic<bool>& png;
+    const std::atomic<bool>& gif;
+    const std::atomic<bool>& tiff;
+    const std::atomic<bool>& psd;
+    const std::atomic<bool>& pdf;
+    const std::atomic<bool>& constrain;
+};
+
+// The walk of one scan: the chosen folder and, while "Scan subdirectories"
+// is ticked, every folder below it, breadth first. Each folder is read once,
+// its items in natural name order; a folder reached again (same device and
+// inode, through a link) is not entered twice, and at the root of the file
+// system "Volumes", "automount", "proc", "sys", "dev" and "run" are skipped.
+// Folders that cannot be read have no items; vanished items and files that
+// cannot be decoded are skipped without a word.
+//
+// Every visible step goes to post, in order. post returns false when the
+// scan is to stop; giveWay is asked after each item and each folder and
+// returns false likewise. Runs on whatever thread calls run().
+class FolderScan {
+public:
+    using Post = std::function<bool(ScanStep&&)>;
+    using GiveWay = std::function<bool()>;
+
+    FolderScan(QByteArray chosenFolder, const ScanSwitches& switches, Decoders decoders, Post post, GiveWay giveWay);
+
+    // Start steps, the walk, and the end step unless stopped.
+    void run();
+
+private:
+    struct Walk;
+    bool walk();
+    bool examine(Walk& walk, const QByteArray& folder, bool folderIsRoot, const FolderItem& item);
+
+    QByteArray m_chosen;
+    ScanSwitches m_switches;
+    Decoders m_decoders;
+    Post m_post;
+    GiveWay m_giveWay;
+    bool m_isjpeg = false;
+};

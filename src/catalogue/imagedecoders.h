@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <functional>
+
+// A decoded picture: its pixels, possibly a reduced decode (shrink-on-load),
+// and the full size the file declares, upright as it is shown.
+struct DecodedPicture {
+    QImage picture;
+    QSize fullSize;
+    bool isNull() const { return picture.isNull(); }
+};
+
+// What the importer made of a file: whether it could open the file at all,
+// and the picture of its first page or frame (null when it had none).
+struct ImportedPicture {
+    bool opened = false;
+    DecodedPicture picture;
+};
+
+// The three decoders thumbnail making chooses from. Each takes a file by its
+// path bytes and never fails other than by returning no picture. Tests put
+// their own in to see which one is asked.
+struct Decoders {
+    std::function<DecodedPicture(const QByteArray& path)> general;
+    std::function<DecodedPicture(const QByteArray& path)> jpeg;
+    std::function<ImportedPicture(const QByteArray& path)> importer;
+
+    // The platform's decoders, decoding only as many pixels as a thumbnail
+    // needs. Safe to call from any thread.
+    static Decoders forThumbnails();
+};
+
+// The size to decode a picture of the given full size at so that it still
+// covers a side x side square: never enlarged, and never more than a few
+// million pixels, so a file declaring an enormous size is not allocated at
+// full size.
+QSize reducedDecodeSize(QSize fullSize, int side);
+
+// More pixels than a picture may take when decoded at full size (64
+// megapixels, 256 MB); such a picture is only ever decoded reduced.
+bool isHugePicture(QSize fullSize);
+
+// The general decoder: Qt's readers, format decided by content; a format
+// without shrink-on-load whose declared size would not fit in memory gives
+// no picture. side 0 decodes at full size.
+DecodedPicture generalDecoder(const QByteArray& path, int side);
+
+// The JPEG decoder: Qt's JPEG reader alone, so anything that is not a JPEG
+// gives no picture; it shrinks while decoding (DCT scaling).
+DecodedPicture LoadPictureFromJPEG(const QByteArray& path, int side);

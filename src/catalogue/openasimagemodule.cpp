@@ -1,0 +1,117 @@
+#include "catalogue/openasimagemodule.h"
+
+#include "catalogue/rawpath.h"
+
+#include <QFile>
+#include <vips/vips8>
+
+#include <mutex>
+#include <sys/stat.h>
+
+namespace OpenAsImageModule {
+
+namespace {
+
+void startVips()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        vips_init("lumigrid");
+        // A damaged file is skipped or shown as far as it decodes; the
+        // program keeps no log, so libvips's warnings are not printed.
+        g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+        // Each file is opened once per scan; cached operations would only
+        // hold its descriptor and pixels open.
+        vips_cache_set_max(0);
+    });
+}
+
+vips::VOption* sequential()
+{
+    return vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL);
+}
+
+QSize uprightSize(const vips::VImage& header)
+{
+    int orientation = 1;
+    if (header.get_typeof(VIPS_META_ORIENTATION) != 0)
+        orientation = header.get_int(VIPS_META_ORIENTATION);
+    const QSize stored(header.width(), header.height());
+    return orientation >= 5 && orientation <= 8 ? stored.transposed() : stored;
+}
+
+QImage toImage(vips::VImage image)
+{
+    if (image.interpretation() != VIPS_INTERPRETATION_sRGB)
+        image = image.colourspace(VIPS_INTERPRETATION_sRGB);
+    if (image.format() != VIPS_FORMAT_UCHAR)
+        image = image.cast(VIPS_FORMAT_UCHAR);
+    if (image.bands() > 4)
+        image = image.extract_band(0, vips::VImage::option()->set("n", 4));
+    if (image.bands() != 3 && image.bands() != 4)
+        return {};
+    size_t length = 0;
+    void* pixels = image.write_to_memory(&length);
+    const int width = image.width();
+    const int height = image.height();
+    const int bands = image.bands();
+    QImage result;
+    if (length == size_t(width) * height * bands) {
+        const QImage view(static_cast<const uchar*>(pixels), width, height, width * bands,
+            bands == 4 ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+        result = view.convertToFormat(bands == 4 ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    }
+    g_free(pixels);
+    return result;
+}
+
+} // namespace
+
+ImportedPicture importWithVips(const QByteArray& path, int side)
+{
+    startVips();
+    // libvips reads "name[options]" as options for its loader; no accepted
+    // picture name ends in "]", and such a file is left to the general decoder.
+    QFile file;
+    if (path.endsWith(']') || !RawPath::openRegularFile(file, path))
+        return {};
+    file.close();
+    QSize full;
+    try {
+        full = uprightSize(vips::VImage::new_from_file(path.constData(), sequential()));
+    } catch (const std::exception&) {
+        return {};
+    }
+    if (full.isEmpty())
+        return {true, {}};
+    try {
+        const QSize wanted = reducedDecodeSize(full, side);
+        vips::VOption* options
+            = vips::VImage::option()->set("height", wanted.height())->set("size", VIPS_SIZE_DOWN);
+        // A small file declaring an enormous picture stops where its data
+        // ends instead of being decoded through gigapixels of nothing.
+        if (isHugePicture(full))
+            options->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
+        QImage picture = toImage(vips::VImage::thumbnail(path.constData(), wanted.width(), options));
+        if (picture.isNull())
+            return {true, {}};
+        return {true, {picture, full}};
+    } catch (const std::exception&) {
+        return {true, {}};
+    }
+}
+
+DecodedPicture OpenAsImage(const QByteArray& path, const Decoders& decoders)
+{
+    struct stat status {};
+    if (path.isEmpty() || ::stat(path.constData(), &status) != 0)
+        return {};
+    if (!RawPath::fileName(path).contains('.'))
+        return decoders.general(path);
+    ImportedPicture imported = decoders.importer(path);
+    if (imported.opened)
+        return imported.picture;
+    return decoders.general(path);
+}
+
+} // namespace OpenAsImageModule

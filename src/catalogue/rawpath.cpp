@@ -1,0 +1,40 @@
+#include "catalogue/rawpath.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace RawPath {
+
+QString display(const QByteArray& path)
+{
+    return QString::fromUtf8(path);
+}
+
+QByteArray fileName(const QByteArray& path)
+{
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
+QByteArray join(const QByteArray& parent, const QByteArray& name)
+{
+    return parent.endsWith('/') ? parent + name : parent + '/' + name;
+}
+
+bool openRegularFile(QFile& file, const QByteArray& path)
+{
+    const int descriptor = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (descriptor < 0)
+        return false;
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)
+        || !file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        return false;
+    }
+    return true;
+}
+
+} // namespace RawPath
