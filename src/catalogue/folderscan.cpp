@@ -44,13 +44,18 @@ struct FolderScan::Walk {
 };
 
 FolderScan::FolderScan(
-    QByteArray chosenFolder, const ScanSwitches& switches, Decoders decoders, Post post, GiveWay giveWay)
+    QByteArray chosenFolder, const ScanSwitches& switches, Post post, GiveWay giveWay, MakeEntry makeEntry)
     : m_chosen(std::move(chosenFolder))
     , m_switches(switches)
-    , m_decoders(std::move(decoders))
     , m_post(std::move(post))
     , m_giveWay(std::move(giveWay))
+    , m_makeEntry(std::move(makeEntry))
 {
+    if (!m_makeEntry) {
+        m_makeEntry = [decoders = Decoders::forThumbnails()](const AcceptedFile& file, bool constrain) {
+            return ::makeEntry(file, constrain, decoders);
+        };
+    }
 }
 
 void FolderScan::run()
@@ -146,8 +151,7 @@ bool FolderScan::examine(Walk& walk, const QByteArray& folder, bool folderIsRoot
     }
 
     if (accepted) {
-        std::optional<CatalogueEntry> entry
-            = makeEntry({path, name, m_isjpeg}, m_switches.constrain.load(), m_decoders);
+        std::optional<CatalogueEntry> entry = m_makeEntry({path, name, m_isjpeg}, m_switches.constrain.load());
         if (entry) {
             ScanStep ready;
             ready.kind = ScanStep::Kind::Entry;

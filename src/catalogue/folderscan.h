@@ -1,8 +1,8 @@
 #pragma once
 
 #include "catalogue/folderlisting.h"
-#include "catalogue/imagedecoders.h"
 #include "catalogue/scanstep.h"
+#include "catalogue/thumbnailmaker.h"
 
 #include <QByteArray>
 #include <atomic>
@@ -36,8 +36,12 @@ class FolderScan {
 public:
     using Post = std::function<bool(ScanStep&&)>;
     using GiveWay = std::function<bool()>;
+    // The decoding stage, accepted file to entry: makeEntry with the
+    // platform's decoders unless another is given.
+    using MakeEntry = std::function<std::optional<CatalogueEntry>(const AcceptedFile& file, bool constrain)>;
 
-    FolderScan(QByteArray chosenFolder, const ScanSwitches& switches, Decoders decoders, Post post, GiveWay giveWay);
+    FolderScan(QByteArray chosenFolder, const ScanSwitches& switches, Post post, GiveWay giveWay,
+        MakeEntry makeEntry = {});
 
     // Start steps, the walk, and the end step unless stopped.
     void run();
@@ -49,8 +53,8 @@ private:
 
     QByteArray m_chosen;
     ScanSwitches m_switches;
-    Decoders m_decoders;
     Post m_post;
     GiveWay m_giveWay;
+    MakeEntry m_makeEntry;
     bool m_isjpeg = false;
 };
