@@ -3,13 +3,18 @@
 #include "about/window4.h"
 #include "app/logocell.h"
 #include "app/menubar1.h"
+#include "app/reveal.h"
+#include "app/scancontrol.h"
+#include "app/thumbnailgrid.h"
 #include "catalogue/module1.h"
 #include "resources/resourcepictures.h"
 #include "update/logoblink.h"
 #include "update/updatecheck.h"
+#include "viewer/window2.h"
 #include "widgets/canvas.h"
 #include "widgets/customprogress.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -80,6 +85,16 @@ Window1::Window1(int screenHeight, QWidget* parent)
 
     createControls();
     openingSequence(screenHeight);
+
+    grid = new ThumbnailGrid(*this);
+    grid->openViewer = [] { Window2::instance()->present(); };
+    grid->reveal = [this](const QByteArray& file) { RevealInFinder(file); };
+    scanControl = new ScanControl(*this, *grid);
+}
+
+void Window1::RevealInFinder(const QByteArray& file)
+{
+    Reveal::showInFileManager(file, [] { QApplication::beep(); });
 }
 
 Window1::~Window1() = default;

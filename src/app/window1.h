@@ -13,6 +13,8 @@ class QLineEdit;
 class QPushButton;
 class QScrollBar;
 class QTimer;
+class ScanControl;
+class ThumbnailGrid;
 class UpdateCheck;
 
 // The main browser window: a fixed grid of 30 picture cells with a scroll
@@ -77,6 +79,15 @@ public:
 
     // Cell k (1 to 30) of the grid.
     Canvas* cell(int k) const { return cells.at(k - 1); }
+
+    // The grid's paging and cell events, and the scan's start, cancel and
+    // status (Thread1 is the scan control's worker).
+    ThumbnailGrid* grid = nullptr;
+    ScanControl* scanControl = nullptr;
+
+    // Shows the file (path bytes) selected in the desktop's file manager;
+    // when that cannot be done, only the system beep.
+    void RevealInFinder(const QByteArray& file);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -24,17 +24,21 @@ DecodedPicture readPicture(QImageReader& reader, int side)
     const QSize stored = reader.size();
     if (stored.isValid() && !stored.isEmpty()) {
         const QSize wanted = side > 0 ? reducedDecodeSize(stored, side) : stored;
-        const bool shrinks = reader.supportsOption(QImageIOHandler::ScaledSize);
-        // Qt refuses to allocate beyond 256 MB anyway; a reader that cannot
-        // shrink while decoding is not started on such a size.
+        // Of Qt's readers only the JPEG one shrinks while decoding (DCT
+        // scaling); the others decode in full and then scale in the stored
+        // format, which dithers palette pictures, so they are not asked to.
+        // Qt refuses to allocate beyond 256 MB anyway; a full decode is not
+        // started on a huge size.
+        const bool shrinks = reader.format() == "jpeg";
         if (isHugePicture(stored) && !(shrinks && wanted != stored))
             return {};
-        if (wanted != stored)
+        if (shrinks && wanted != stored)
             reader.setScaledSize(wanted);
     }
     QImage picture = reader.read();
     if (picture.isNull())
         return {};
+    picture.convertTo(picture.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     const QSize full = stored.isValid() && !stored.isEmpty() ? upright(stored, reader.transformation())
                                                              : picture.size();
     return {picture, full};

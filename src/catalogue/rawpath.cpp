@@ -1,6 +1,7 @@
 #include "catalogue/rawpath.h"
 
 #include <QFile>
+#include <QUrl>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,6 +22,18 @@ QByteArray fileName(const QByteArray& path)
 QByteArray join(const QByteArray& parent, const QByteArray& name)
 {
     return parent.endsWith('/') ? parent + name : parent + '/' + name;
+}
+
+QByteArray fileUri(const QByteArray& path)
+{
+    return "file://" + path.toPercentEncoding("/");
+}
+
+QByteArray fromUrl(const QUrl& url)
+{
+    if (!url.isLocalFile())
+        return {};
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
 }
 
 bool openRegularFile(QFile& file, const QByteArray& path)

@@ -212,6 +212,10 @@ private Q_SLOTS:
         const QImage blue = solid(400, 300, Qt::blue);
         QTest::newRow("small JPEG") << QByteArray("a.jpg") << encode(blue, "jpeg") << true << "400 x 300" << qRgb(0, 0, 255);
         QTest::newRow("small PNG") << QByteArray("a.png") << encode(blue, "png") << false << "400 x 300" << qRgb(0, 0, 255);
+        QImage palette(300, 600, QImage::Format_Mono);
+        palette.setColorTable({qRgb(0, 0, 0), qRgb(0, 255, 0)});
+        palette.fill(1);
+        QTest::newRow("1-bit palette PNG") << QByteArray("a.png") << encode(palette, "png") << false << "300 x 600" << qRgb(0, 255, 0);
         QTest::newRow("GIF") << QByteArray("a.gif") << encodeWithVips(blue, ".gif") << false << "400 x 300" << qRgb(0, 0, 255);
         QTest::newRow("TIFF") << QByteArray("a.tif") << encode(noise(300, 300), "tiff") << false << "300 x 300" << QRgb(0);
         QTest::newRow("medium PNG, importer") << QByteArray("a.png") << encode(noise(200, 150), "png") << false << "200 x 150" << QRgb(0);
