@@ -1,34 +1,16 @@
 #include "viewer/picturedecoder.h"
 
+#include "catalogue/openasimagemodule.h"
+#include "catalogue/rawpath.h"
 #include "viewer/picturefit.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#endif
+#include <algorithm>
 
 namespace {
-
-// Opens the file from its raw bytes. QFile::decodeName does not give back
-// the same bytes for a name that is not valid UTF-8, so on Unix the file is
-// opened by its bytes and handed to QFile as a descriptor.
-bool openPath(QFile& file, const QByteArray& path)
-{
-    if (path.isEmpty() || path.contains('\0'))
-        return false;
-#ifdef Q_OS_UNIX
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    return file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-#else
-    file.setFileName(QFile::decodeName(path));
-    return file.open(QIODevice::ReadOnly);
-#endif
-}
 
 // The decoder is still chosen by content; the suffix only says which to try first.
 QByteArray suffixHint(const QByteArray& path)
@@ -55,7 +37,7 @@ void allowFullDecode()
 QImage decodeForScreen(const QByteArray& path, QSize screen)
 {
     QFile file;
-    if (!openPath(file, path))
+    if (path.contains('\0') || !RawPath::openRegularFile(file, path))
         return {};
     QImageReader reader(&file, suffixHint(path));
     reader.setAutoTransform(true);
@@ -91,7 +73,18 @@ QImage decodeForScreen(const QByteArray& path, QSize screen)
     return as32Bits(image.scaled(fit.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
-QImage decodeWithoutQtPlugin(const QByteArray&, QSize)
+QImage decodeWithoutQtPlugin(const QByteArray& path, QSize screen)
 {
-    return {};
+    // Whatever the picture's proportions, a picture that covers a square of
+    // the screen's shorter side is at least as large as its fitted size.
+    const ImportedPicture imported
+        = OpenAsImageModule::importWithVips(path, std::max(1, std::min(screen.width(), screen.height())));
+    const DecodedPicture& decoded = imported.picture;
+    if (decoded.isNull())
+        return {};
+    const QSize full = decoded.fullSize.isEmpty() ? decoded.picture.size() : decoded.fullSize;
+    const PictureFit fit = fitPicture(screen, full);
+    if (decoded.picture.size() == fit.size)
+        return decoded.picture;
+    return as32Bits(decoded.picture.scaled(fit.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }

@@ -13,7 +13,7 @@
 // The fit is computed from the size in the file's header and the picture is
 // decoded at the fitted size, so a JPEG is shrunk by the decoder itself (DCT
 // scaling) and a 48-megapixel photo never exists in memory at full size.
-// Types whose decoder cannot shrink while decoding (PNG, GIF, TIFF) are
+// Types whose decoder cannot shrink while decoding (TIFF, BMP, WebP) are
 // decoded whole and then shrunk; for them the allocation limit is raised to
 // fullDecodeLimitMb.
 QImage decodeForScreen(const QByteArray& path, QSize screen);
@@ -22,7 +22,7 @@ QImage decodeForScreen(const QByteArray& path, QSize screen);
 // picture at 32 bits per pixel.
 inline constexpr int fullDecodeLimitMb = 1024;
 
-// The hand-over for the types Qt has no decoder for (Photoshop PSD, PDF):
-// the picture fitted to the screen, or a null picture. These types are not
-// routed to a decoder yet, so for now the result is always null.
+// The hand-over for the types Qt has no decoder for (Photoshop PSD, PDF,
+// HEIF): libvips, which the scan uses for them too, shrinking while it
+// loads; the picture fitted to the screen, or a null picture.
 QImage decodeWithoutQtPlugin(const QByteArray& path, QSize screen);
