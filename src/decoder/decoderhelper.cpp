@@ -92,7 +92,7 @@ bool send(FrameKind kind, const QByteArray& payload)
     return writeAll(output, bytes.constData(), bytes.size(), std::nullopt);
 }
 
-bool answer(const std::optional<DecodedPicture>& decoded)
+bool answer(const std::optional<HelperPicture>& decoded)
 {
     if (decoded && !decoded->picture.isNull())
         return send(FrameKind::Picture, picturePayload(*decoded));
@@ -100,7 +100,7 @@ bool answer(const std::optional<DecodedPicture>& decoded)
 }
 
 template <typename Request, typename Handler>
-std::optional<DecodedPicture> decode(const std::optional<Request>& request, const Handler& handler, bool& failed)
+std::optional<HelperPicture> decode(const std::optional<Request>& request, const Handler& handler, bool& failed)
 {
     try {
         return handler(*request);
@@ -134,7 +134,7 @@ int runDecoderHelper(int argc, char** argv, const DecoderHandlers& handlers)
             return 1;
 
         bool failed = false;
-        std::optional<DecodedPicture> decoded;
+        std::optional<HelperPicture> decoded;
         if (header->kind == FrameKind::ThumbnailRequest) {
             const std::optional<ThumbnailRequest> request = parseThumbnailRequest(payload);
             if (!request)

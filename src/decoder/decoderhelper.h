@@ -8,8 +8,8 @@
 // The decode functions a helper serves: each returns the decoded picture, or
 // nothing when the file gives no picture.
 struct DecoderHandlers {
-    std::function<std::optional<DecodedPicture>(const ThumbnailRequest&)> thumbnail;
-    std::function<std::optional<DecodedPicture>(const ViewerRequest&)> viewer;
+    std::function<std::optional<HelperPicture>(const ThumbnailRequest&)> thumbnail;
+    std::function<std::optional<HelperPicture>(const ViewerRequest&)> viewer;
 };
 
 // The whole life of a lumigrid-decoder helper: limits its own address space

@@ -136,16 +136,17 @@ DecoderPool::Result DecoderPool::run(FrameKind kind, const QByteArray& payload, 
         result.outcome = Outcome::Unavailable;
     } else {
         const auto deadline = std::chrono::steady_clock::now() + m_options.timeLimit;
-        switch (helper->exchange(kind, payload, maxPicture, exact, deadline, result.decoded)) {
+        HelperPicture decoded;
+        switch (helper->exchange(kind, payload, maxPicture, exact, deadline, decoded)) {
         case DecoderProcess::Answer::Picture:
-            result.outcome = Outcome::Picture;
+            result = {Outcome::Picture, decoded.sizeText, decoded.picture};
             break;
         case DecoderProcess::Answer::NoPicture:
             result.outcome = Outcome::NoPicture;
             break;
         case DecoderProcess::Answer::Broken:
             helper->stop(*m_keeper);
-            result = {Outcome::Failed, {}};
+            result.outcome = Outcome::Failed;
             break;
         }
     }

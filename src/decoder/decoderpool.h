@@ -53,7 +53,8 @@ public:
 
     struct Result {
         Outcome outcome = Outcome::NoPicture;
-        DecodedPicture decoded;  // set for Picture only
+        QString sizeText;  // a thumbnail's full picture size, "1600 x 1200"
+        QImage picture;    // set for Picture only
     };
 
     explicit DecoderPool(Options options);
@@ -62,12 +63,12 @@ public:
     DecoderPool(const DecoderPool&) = delete;
     DecoderPool& operator=(const DecoderPool&) = delete;
 
-    // A 100 x 100 thumbnail and the full picture's size, decoded as thumbnail
-    // making does in-process.
+    // A 100 x 100 thumbnail and the full picture's size text, decoded as
+    // thumbnail making does in-process.
     Result thumbnail(const ThumbnailRequest& request);
 
     // The picture shrunk to fit request.screen, as the viewer decodes it
-    // in-process. Its full size is empty when that decoder does not report it.
+    // in-process; no size text.
     Result viewerPicture(const ViewerRequest& request);
 
     // Whether helpers run inside bubblewrap; known once one has started.

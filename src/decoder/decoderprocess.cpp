@@ -65,7 +65,7 @@ bool DecoderProcess::idle() const
 }
 
 DecoderProcess::Answer DecoderProcess::exchange(FrameKind kind, const QByteArray& payload, QSize maxPicture, bool exact,
-                                                Deadline deadline, DecodedPicture& decoded)
+                                                Deadline deadline, HelperPicture& decoded)
 {
     const QByteArray request = frame(kind, payload);
     if (!writeAll(m_channel, request.constData(), request.size(), deadline))
@@ -81,7 +81,7 @@ DecoderProcess::Answer DecoderProcess::exchange(FrameKind kind, const QByteArray
     QByteArray reply(qsizetype(header->length), Qt::Uninitialized);
     if (!readExactly(m_channel, reply.data(), reply.size(), deadline))
         return Answer::Broken;
-    std::optional<DecodedPicture> picture = parsePicture(reply, maxPicture, exact);
+    std::optional<HelperPicture> picture = parsePicture(reply, maxPicture, exact);
     if (!picture)
         return Answer::Broken;
     decoded = std::move(*picture);

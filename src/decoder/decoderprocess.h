@@ -36,7 +36,7 @@ public:
     // anything late, malformed or out of bounds is Broken, and the caller
     // must stop the helper.
     Answer exchange(DecoderProtocol::FrameKind kind, const QByteArray& payload, QSize maxPicture, bool exact,
-                    DecoderProtocol::Deadline deadline, DecodedPicture& decoded);
+                    DecoderProtocol::Deadline deadline, HelperPicture& decoded);
 
     // Kills the helper; the keeper reaps it.
     void stop(ProcessKeeper& keeper);

@@ -142,7 +142,7 @@ QByteArray viewerRequestPayload(const ViewerRequest& request)
     return bytes;
 }
 
-QByteArray picturePayload(const DecodedPicture& decoded)
+QByteArray picturePayload(const HelperPicture& decoded)
 {
     QImage image = decoded.picture;
     PixelFormat code;
@@ -162,8 +162,9 @@ QByteArray picturePayload(const DecodedPicture& decoded)
     const qsizetype rowBytes = qsizetype(image.width()) * 4;
     QByteArray bytes;
     bytes.reserve(picturePrefixBytes + rowBytes * image.height());
-    putSigned(bytes, decoded.fullSize.width());
-    putSigned(bytes, decoded.fullSize.height());
+    const QByteArray sizeText = decoded.sizeText.toUtf8().left(maxSizeTextBytes);
+    put(bytes, std::uint32_t(sizeText.size()));
+    bytes.append(sizeText);
     put(bytes, std::uint32_t(code));
     putSigned(bytes, image.width());
     putSigned(bytes, image.height());
@@ -214,15 +215,17 @@ std::optional<ViewerRequest> parseViewerRequest(const QByteArray& payload)
     return request;
 }
 
-std::optional<DecodedPicture> parsePicture(const QByteArray& payload, QSize maxPicture, bool exact)
+std::optional<HelperPicture> parsePicture(const QByteArray& payload, QSize maxPicture, bool exact)
 {
     PayloadReader reader(payload);
-    const int fullWidth = reader.number();
-    const int fullHeight = reader.number();
+    const std::uint32_t textLength = reader.word();
+    if (textLength > std::uint32_t(maxSizeTextBytes))
+        return std::nullopt;
+    const QString sizeText = QString::fromUtf8(reader.bytes(textLength));
     const std::optional<QImage::Format> format = imageFormat(reader.word());
     const int width = reader.number();
     const int height = reader.number();
-    if (!reader.ok() || !format || fullWidth < 0 || fullHeight < 0 || width < 1 || height < 1)
+    if (!reader.ok() || !format || width < 1 || height < 1)
         return std::nullopt;
     if (exact ? QSize(width, height) != maxPicture : (width > maxPicture.width() || height > maxPicture.height()))
         return std::nullopt;
@@ -236,7 +239,7 @@ std::optional<DecodedPicture> parsePicture(const QByteArray& payload, QSize maxP
     const char* pixels = reader.here();
     for (int y = 0; y < height; ++y)
         std::memcpy(image.scanLine(y), pixels + rowBytes * y, size_t(rowBytes));
-    return DecodedPicture{QSize(fullWidth, fullHeight), image};
+    return HelperPicture{sizeText, image};
 }
 
 bool validRequestSize(QSize screen)

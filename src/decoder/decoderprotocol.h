@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QString>
 #include <QSize>
 
 #include <chrono>
@@ -30,11 +31,11 @@ struct ViewerRequest {
     QSize screen;
 };
 
-// A decoded picture: the full picture's pixel size (from the file, not the
-// reduced picture; empty when the decoder does not report it) and the
-// picture made from it, a thumbnail or a fitted picture, 32 bits per pixel.
-struct DecodedPicture {
-    QSize fullSize;
+// What a helper hands back for a file: the picture made from it (a
+// thumbnail or a fitted picture, 32 bits per pixel) and, for a thumbnail,
+// the full picture's size text as the catalogue shows it ("1600 x 1200").
+struct HelperPicture {
+    QString sizeText;
     QImage picture;
 };
 
@@ -58,10 +59,11 @@ inline constexpr int maxPathBytes = 4096;
 inline constexpr std::uint32_t maxRequestPayload = 16 + maxPathBytes;
 
 // A fitted picture never exceeds its screen; screens are bounded too, so a
-// reply never exceeds 16 + 4 * maxScreenPixels bytes.
+// reply never exceeds picturePrefixBytes + 4 * maxScreenPixels bytes.
 inline constexpr int maxScreenSide = 16384;
 inline constexpr std::int64_t maxScreenPixels = 8192LL * 8192;
-inline constexpr int picturePrefixBytes = 20;
+inline constexpr int maxSizeTextBytes = 64;
+inline constexpr int picturePrefixBytes = 20 + maxSizeTextBytes;
 
 struct FrameHeader {
     FrameKind kind;
@@ -74,7 +76,7 @@ QByteArray helloPayload();
 QByteArray thumbnailRequestPayload(const ThumbnailRequest& request);
 QByteArray viewerRequestPayload(const ViewerRequest& request);
 // The picture is sent as 32 bits per pixel; other formats are converted.
-QByteArray picturePayload(const DecodedPicture& decoded);
+QByteArray picturePayload(const HelperPicture& decoded);
 
 std::optional<FrameHeader> parseHeader(const char* bytes);
 bool validHello(const QByteArray& payload);
@@ -84,7 +86,7 @@ std::optional<ViewerRequest> parseViewerRequest(const QByteArray& payload);
 // Accepts a picture no larger than maxPicture, or exactly of that size when
 // exact is set; anything else (a wrong length, an unknown format, a
 // negative size) is rejected.
-std::optional<DecodedPicture> parsePicture(const QByteArray& payload, QSize maxPicture, bool exact);
+std::optional<HelperPicture> parsePicture(const QByteArray& payload, QSize maxPicture, bool exact);
 
 bool validRequestSize(QSize screen);
 

@@ -1,27 +1,22 @@
 #include "decoder/localdecoding.h"
 
-#include <QFile>
-#include <QImageReader>
+#include "catalogue/thumbnailmaker.h"
+#include "viewer/picturedecoder.h"
 
-std::optional<DecodedPicture> decodeThumbnailHere(const ThumbnailRequest& request)
+std::optional<HelperPicture> decodeThumbnailHere(const ThumbnailRequest& request)
 {
-    QImageReader reader(QFile::decodeName(request.path));
-    const QSize full = reader.size();
-    const QImage image = reader.read();
-    if (image.isNull())
+    static const Decoders decoders = Decoders::forThumbnails();
+    const std::optional<CatalogueEntry> entry =
+        makeEntry(AcceptedFile{request.path, QString(), request.isjpeg}, request.constrainProportions, decoders);
+    if (!entry)
         return std::nullopt;
-    return DecodedPicture{full.isValid() ? full : image.size(),
-                          image.scaled(100, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                              .convertToFormat(QImage::Format_RGB32)};
+    return HelperPicture{entry->size, entry->thumbnail};
 }
 
-std::optional<DecodedPicture> decodeViewerPictureHere(const ViewerRequest& request)
+std::optional<HelperPicture> decodeViewerPictureHere(const ViewerRequest& request)
 {
-    QImageReader reader(QFile::decodeName(request.path));
-    const QImage image = reader.read();
-    if (image.isNull())
+    const QImage picture = decodeForScreen(request.path, request.screen);
+    if (picture.isNull())
         return std::nullopt;
-    if (image.width() <= request.screen.width() && image.height() <= request.screen.height())
-        return DecodedPicture{image.size(), image};
-    return DecodedPicture{image.size(), image.scaled(request.screen, Qt::KeepAspectRatio, Qt::SmoothTransformation)};
+    return HelperPicture{QString(), picture};
 }

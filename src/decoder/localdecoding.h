@@ -4,8 +4,8 @@
 
 #include <optional>
 
-// The program's own decode functions, as the helper runs them and as the
-// program would run them without helpers: the same code on both sides, so a
-// helper's answer is the in-process answer.
-std::optional<DecodedPicture> decodeThumbnailHere(const ThumbnailRequest& request);
-std::optional<DecodedPicture> decodeViewerPictureHere(const ViewerRequest& request);
+// What a helper runs for each request: the program's own thumbnail making
+// (makeEntry with the thumbnail decoders) and the viewer's decoder
+// (decodeForScreen), so a helper's answer is the in-process answer.
+std::optional<HelperPicture> decodeThumbnailHere(const ThumbnailRequest& request);
+std::optional<HelperPicture> decodeViewerPictureHere(const ViewerRequest& request);

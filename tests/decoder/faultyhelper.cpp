@@ -24,11 +24,11 @@ bool named(const QByteArray& path, const char* word)
     return path.mid(path.lastIndexOf('/') + 1).startsWith(word);
 }
 
-DecodedPicture grey(QSize size)
+HelperPicture grey(QSize size)
 {
     QImage image(size, QImage::Format_RGB32);
     image.fill(0xff808080);
-    return {size, image};
+    return {QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()), image};
 }
 
 void writeRaw(const QByteArray& bytes)
@@ -53,7 +53,7 @@ bool canConnect(const QByteArray& path)
     return connected;
 }
 
-std::optional<DecodedPicture> misbehave(const QByteArray& path, QSize size)
+std::optional<HelperPicture> misbehave(const QByteArray& path, QSize size)
 {
     if (named(path, "crash"))
         std::abort();

@@ -1,10 +1,12 @@
 #include "decoder/decoderpool.h"
-#include "decoder/localdecoding.h"
+#include "decoder/isolateddecoding.h"
+#include "viewer/picturedecoder.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
+#include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -49,10 +51,23 @@ QImage pattern(QSize size, bool alpha)
     return image;
 }
 
-QByteArray write(const QTemporaryDir& dir, const QString& name, QSize size, bool alpha = false)
+// Noise does not compress, so it makes files of the medium and large classes.
+QImage noisy(QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < size.height(); ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x)
+            line[x] = 0xff000000 | random.generate();
+    }
+    return image;
+}
+
+QByteArray write(const QTemporaryDir& dir, const QString& name, QSize size, bool noise = false)
 {
     const QString path = dir.filePath(name);
-    if (!pattern(size, alpha).save(path))
+    if (!(noise ? noisy(size) : pattern(size, name.endsWith(QLatin1String(".png")))).save(path, nullptr, name.endsWith(QLatin1String(".jpg")) ? 95 : -1))
         qFatal("cannot write %s", qPrintable(path));
     return QFile::encodeName(path);
 }
@@ -109,22 +124,29 @@ private Q_SLOTS:
         QVERIFY2(QFileInfo(faultyHelper).isExecutable(), qPrintable(faultyHelper));
     }
 
+    // One row per route of thumbnail making: the size class and the type
+    // decide the decoder, and the helper must follow the same route.
     void helperAnswersAsInProcess_data()
     {
         addSandboxColumn();
         QTest::addColumn<QString>("name");
         QTest::addColumn<QSize>("size");
-        QTest::addColumn<bool>("alpha");
+        QTest::addColumn<bool>("noise");
+        QTest::addColumn<qint64>("minimumLength");
+        QTest::addColumn<qint64>("maximumLength");
         QTest::addColumn<QSize>("screen");
         const QSize screen(1280, 1024);
         for (const auto& [mode, sandbox] : {std::pair("plain", DecoderPool::Sandbox::Off),
                                             std::pair("bwrap", DecoderPool::Sandbox::Required)}) {
             const QByteArray tag(mode);
-            QTest::newRow(tag + " small png") << sandbox << "small.png" << QSize(80, 60) << false << screen;
-            QTest::newRow(tag + " png with alpha") << sandbox << "alpha.png" << QSize(300, 200) << true << screen;
-            QTest::newRow(tag + " jpeg") << sandbox << "photo.jpg" << QSize(1600, 1200) << false << screen;
-            QTest::newRow(tag + " jpeg above the screen") << sandbox << "big.jpg" << QSize(3000, 2000) << false
-                                                          << QSize(1024, 768);
+            QTest::newRow(tag + " small png, general decoder")
+                << sandbox << "small.png" << QSize(80, 60) << false << 0LL << 10239LL << screen;
+            QTest::newRow(tag + " medium png, importer")
+                << sandbox << "noise.png" << QSize(300, 200) << true << 10241LL << 1023999LL << screen;
+            QTest::newRow(tag + " medium jpeg, jpeg decoder")
+                << sandbox << "photo.jpg" << QSize(1600, 1200) << false << 10241LL << 1023999LL << screen;
+            QTest::newRow(tag + " large jpeg above the screen, importer")
+                << sandbox << "big.jpg" << QSize(2000, 1500) << true << 1024001LL << (1LL << 30) << QSize(1024, 768);
         }
     }
     void helperAnswersAsInProcess()
@@ -132,32 +154,35 @@ private Q_SLOTS:
         QFETCH(DecoderPool::Sandbox, sandbox);
         QFETCH(QString, name);
         QFETCH(QSize, size);
-        QFETCH(bool, alpha);
+        QFETCH(bool, noise);
+        QFETCH(qint64, minimumLength);
+        QFETCH(qint64, maximumLength);
         QFETCH(QSize, screen);
         skipWithoutBwrap(sandbox);
         // Pictures in the scratch folder of the tests (often /tmp) are visible to the sandbox too.
         QTemporaryDir dir;
-        const QByteArray path = write(dir, name, size, alpha);
+        const QByteArray path = write(dir, name, size, noise);
+        const qint64 length = QFileInfo(QFile::decodeName(path)).size();
+        QVERIFY2(length >= minimumLength && length <= maximumLength, QByteArray::number(length));
         DecoderPool pool(options(realHelper, sandbox));
 
-        const ThumbnailRequest thumbnailRequest = thumbnailOf(path);
-        const std::optional<DecodedPicture> expected = decodeThumbnailHere(thumbnailRequest);
-        QVERIFY(expected);
-        const DecoderPool::Result thumbnail = pool.thumbnail(thumbnailRequest);
-        QCOMPARE(thumbnail.outcome, Outcome::Picture);
+        for (const bool constrain : {true, false}) {
+            const AcceptedFile file{path, name, name.endsWith(QLatin1String(".jpg"))};
+            const std::optional<CatalogueEntry> expected = makeEntry(file, constrain, Decoders::forThumbnails());
+            QVERIFY(expected);
+            const std::optional<CatalogueEntry> entry = makeEntryInHelper(pool, file, constrain);
+            QVERIFY(entry);
+            QCOMPARE(entry->path, path);
+            QCOMPARE(entry->name, name);
+            QCOMPARE(entry->size, QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()));
+            QCOMPARE(entry->size, expected->size);
+            QCOMPARE(entry->thumbnail, as32(expected->thumbnail));
+        }
         QCOMPARE(pool.sandboxed(), sandbox == DecoderPool::Sandbox::Required);
-        QCOMPARE(thumbnail.decoded.fullSize, size);
-        QCOMPARE(thumbnail.decoded.fullSize, expected->fullSize);
-        QCOMPARE(thumbnail.decoded.picture.size(), QSize(100, 100));
-        QCOMPARE(thumbnail.decoded.picture, as32(expected->picture));
 
-        const ViewerRequest viewerRequest{path, screen};
-        const std::optional<DecodedPicture> shown = decodeViewerPictureHere(viewerRequest);
-        QVERIFY(shown);
-        const DecoderPool::Result viewer = pool.viewerPicture(viewerRequest);
-        QCOMPARE(viewer.outcome, Outcome::Picture);
-        QCOMPARE(viewer.decoded.fullSize, shown->fullSize);
-        QCOMPARE(viewer.decoded.picture, as32(shown->picture));
+        const QImage shown = decodeForScreenInHelper(pool, path, screen);
+        QVERIFY(!shown.isNull());
+        QCOMPARE(shown, as32(decodeForScreen(path, screen)));
         QCOMPARE(pool.started(), 1);
     }
 
@@ -238,7 +263,7 @@ private Q_SLOTS:
 
         const DecoderPool::Result next = pool.thumbnail(thumbnailOf(good));
         QCOMPARE(next.outcome, Outcome::Picture);
-        QCOMPARE(next.decoded.fullSize, QSize(40, 30));
+        QCOMPARE(next.sizeText, QStringLiteral("40 x 30"));
         QCOMPARE(pool.started(), 2);
 
         QCOMPARE(pool.viewerPicture({bad, QSize(640, 480)}).outcome, outcome);
@@ -279,7 +304,7 @@ private Q_SLOTS:
                             ? pool.thumbnail(thumbnailOf(paths[i]))
                             : pool.viewerPicture({paths[i], QSize(800, 600)});
                         if (result.outcome != Outcome::Picture
-                            || result.decoded.picture.width() != (thumbnail ? 100 : 50 + i))
+                            || result.picture.width() != (thumbnail ? 100 : 50 + i))
                             ++wrong;
                         else
                             ++pictures;
