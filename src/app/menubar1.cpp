@@ -30,7 +30,13 @@ MenuBar1::MenuBar1()
     FileQuit = FileMenu->addAction(QStringLiteral("Quit"));
     FileQuit->setObjectName(QStringLiteral("FileQuit"));
     FileQuit->setMenuRole(QAction::QuitRole);
-    FileQuit->setShortcut(QKeySequence::Quit);
+    // The platform's quit keys; where it has none (Windows), the Ctrl+Q
+    // that is Cmd+Q on macOS.
+    const QList<QKeySequence> quitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
+    if (quitKeys.isEmpty())
+        FileQuit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    else
+        FileQuit->setShortcuts(quitKeys);
     // Quit works from every window of the program, as it does where the
     // platform keeps it in the application menu.
     FileQuit->setShortcutContext(Qt::ApplicationShortcut);
