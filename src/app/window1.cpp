@@ -8,6 +8,9 @@
 #include "app/thumbnailgrid.h"
 #include "catalogue/module1.h"
 #include "resources/resourcepictures.h"
+#include "settings/dictionaryviewer.h"
+#include "settings/settingsdocument.h"
+#include "settings/settingsfields.h"
 #include "update/logoblink.h"
 #include "update/updatecheck.h"
 #include "viewer/window2.h"
@@ -182,6 +185,12 @@ void Window1::createControls()
     updateCheck = new UpdateCheck(UpdateCheck::defaultServer(), this);
     connect(updatesTimer, &QTimer::timeout, this, &Window1::updatesTimerAction);
     connect(updateCheck, &UpdateCheck::answered, this, &Window1::updateAnswered);
+
+    DictionaryViewer1 = new DictionaryViewer(backdrop);
+    DictionaryViewer1->setObjectName(QStringLiteral("DictionaryViewer1"));
+    DictionaryViewer1->setGeometry(740, -19, 100, 100);
+    DictionaryViewer1->setFont(systemFont(12));
+    DictionaryViewer1->hide();
 }
 
 void Window1::openingSequence(int screenHeight)
@@ -189,6 +198,7 @@ void Window1::openingSequence(int screenHeight)
     showLogo();
     adaptToScreen(screenHeight);
     setUpMenus();
+    loadSettings();
     if (settingsupdates)
         updatesTimer->start();
 }
@@ -216,6 +226,16 @@ void Window1::adaptToScreen(int screenHeight)
              static_cast<QWidget*>(Canvas31), static_cast<QWidget*>(ProgressBar1)})
         moveUp(control, compactShift);
     issmaller = true;
+}
+
+void Window1::loadSettings()
+{
+    const SettingsFields fields { this,
+        { &settingsjpeg, &settingspng, &settingsgif, &settingsprop, &settingsupdates, &settingstiff, &settingspsd,
+            &settingspdf },
+        &countsettings };
+    SettingsFields::setMainWindow(fields);
+    SettingsDocument::load(fields, *DictionaryViewer1);
 }
 
 void Window1::setUpMenus()

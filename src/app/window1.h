@@ -7,6 +7,7 @@
 
 class Canvas;
 class CustomProgress;
+class DictionaryViewer;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -69,6 +70,7 @@ public:
     QLabel* StaticText2 = nullptr;  // a child of ProgressBar1, over it
     Canvas* Canvas31 = nullptr;
     QTimer* updatesTimer = nullptr;
+    DictionaryViewer* DictionaryViewer1 = nullptr;  // never shown: the settings are read from its rows
 
     // The question updatesTimer asks the maker's web host on each tick.
     UpdateCheck* updateCheck = nullptr;
@@ -97,6 +99,7 @@ private:
     void openingSequence(int screenHeight);
     void showLogo();
     void adaptToScreen(int screenHeight);
+    void loadSettings();
     void setUpMenus();
     void showAbout();
 };
