@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -22,9 +23,18 @@ const QString bwrap = QStringLiteral("/usr/bin/bwrap");
 
 using Outcome = DecoderPool::Outcome;
 
+// Installed and allowed to make namespaces here (some systems forbid them).
 bool haveBwrap()
 {
-    return QFileInfo(bwrap).isExecutable();
+    static const bool works = [] {
+        if (!QFileInfo(bwrap).isExecutable())
+            return false;
+        QProcess probe;
+        probe.start(bwrap, {QStringLiteral("--unshare-all"), QStringLiteral("--ro-bind"), QStringLiteral("/"),
+                            QStringLiteral("/"), QStringLiteral("true")});
+        return probe.waitForFinished(10000) && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0;
+    }();
+    return works;
 }
 
 DecoderPool::Options options(const QString& program, DecoderPool::Sandbox sandbox, int helpers = 1)
@@ -107,7 +117,7 @@ void addSandboxColumn()
 void skipWithoutBwrap(DecoderPool::Sandbox sandbox)
 {
     if (sandbox == DecoderPool::Sandbox::Required && !haveBwrap())
-        QSKIP("bubblewrap is not installed");
+        QSKIP("bubblewrap is not installed or cannot make a sandbox here");
 }
 
 } // namespace
@@ -346,6 +356,22 @@ private Q_SLOTS:
         const QByteArray connect = touch(dir, QStringLiteral("connect-%1.png").arg(server.serverPort()));
         QCOMPARE(pool.thumbnail(thumbnailOf(connect)).outcome, Outcome::NoPicture);
         QCOMPARE(pool.started(), 1);
+    }
+
+    // Where bubblewrap is installed but may not make namespaces.
+    void refusedSandboxFallsBackToPlainHelpers()
+    {
+        QTemporaryDir dir;
+        const QByteArray good = write(dir, QStringLiteral("good.png"), QSize(40, 30));
+        DecoderPool::Options o = options(realHelper, DecoderPool::Sandbox::WhenAvailable);
+        o.bwrap = QStringLiteral("/bin/false");
+        DecoderPool pool(o);
+        QCOMPARE(pool.thumbnail(thumbnailOf(good)).outcome, Outcome::Picture);
+        QVERIFY(!pool.sandboxed());
+
+        o.sandbox = DecoderPool::Sandbox::Required;
+        DecoderPool strict(o);
+        QCOMPARE(strict.thumbnail(thumbnailOf(good)).outcome, Outcome::Unavailable);
     }
 
     void missingHelperIsUnavailable()
