@@ -13,6 +13,7 @@ lumigrid=$1 closer=$2 shots=$3
 here=$(dirname "$0")
 . "$here/xvfb.sh"
 convert=/usr/bin/convert
+compare=/usr/bin/compare
 
 fail() { echo "FAIL: $*" >&2; [ -n "${APP_PID:-}" ] && kill "$APP_PID" 2>/dev/null; stop_xvfb; exit 1; }
 
@@ -128,7 +129,7 @@ $convert "$shots/browse-folder.png" -crop "$count_region" +repage "$scratch/coun
 $convert "$shot" -crop "$count_region" +repage "$scratch/count4.png"
 white=$($convert "$scratch/count4.png" -threshold 80% -format "%[fx:round(mean*w*h)]" info:)
 [ "$white" -gt 50 ] || fail "no count text"
-differ=$(compare -metric AE "$scratch/count3.png" "$scratch/count4.png" null: 2>&1)
+differ=$($compare -metric AE "$scratch/count3.png" "$scratch/count4.png" null: 2>&1)
 [ "${differ%% *}" -gt 20 ] || fail "the count text did not change between the scans"
 
 # Pointing at cell 2 lays the size and name strips over it.
@@ -158,8 +159,7 @@ many=$scratch/many
 mkdir -p "$many"
 # A 1600 x 1200 photo-like JPEG takes a few milliseconds to thumbnail.
 $convert -size 1600x1200 plasma: -quality 92 "$many/0.jpg"
-python3 -c 'import os, sys
-for i in range(1, 3001): os.link(sys.argv[1] + "/0.jpg", "%s/%d.jpg" % (sys.argv[1], i))' "$many"
+for i in $(seq 1 2000); do ln "$many/0.jpg" "$many/$i.jpg"; done
 XDG_CONFIG_HOME=$scratch/config "$lumigrid" "$many" &
 APP_PID=$!
 id=$(find_window "Lumigrid v1.0.1") || fail "no main window for the large scan"
@@ -172,8 +172,8 @@ $convert "$scratch/run1.png" -crop "$bar" +repage "$scratch/bar1.png"
 $convert "$scratch/run2.png" -crop "$bar" +repage "$scratch/bar2.png"
 $convert "$scratch/run1.png" -crop "$count_region" +repage "$scratch/n1.png"
 $convert "$scratch/run2.png" -crop "$count_region" +repage "$scratch/n2.png"
-moved=$(compare -metric AE "$scratch/bar1.png" "$scratch/bar2.png" null: 2>&1)
-counted=$(compare -metric AE "$scratch/n1.png" "$scratch/n2.png" null: 2>&1)
+moved=$($compare -metric AE "$scratch/bar1.png" "$scratch/bar2.png" null: 2>&1)
+counted=$($compare -metric AE "$scratch/n1.png" "$scratch/n2.png" null: 2>&1)
 [ "${moved%% *}" -gt 0 ] || fail "the progress bar did not move while the scan ran"
 [ "${counted%% *}" -gt 0 ] || fail "the count did not change while the scan ran"
 expect "$scratch/run2.png" 700 606 76 76 76 "the bar is not full yet mid-scan"
@@ -186,8 +186,21 @@ sleep 1
 shoot "$scratch/after.png"
 $convert "$shots/browse-cancelled.png" -crop "$count_region" +repage "$scratch/c1.png"
 $convert "$scratch/after.png" -crop "$count_region" +repage "$scratch/c2.png"
-same=$(compare -metric AE "$scratch/c1.png" "$scratch/c2.png" null: 2>&1)
+same=$($compare -metric AE "$scratch/c1.png" "$scratch/c2.png" null: 2>&1)
 [ "${same%% *}" -eq 0 ] || fail "entries kept coming after Cancel"
+
+# The wheel over a cell pages the grid: the scroll bar's thumb moves down.
+scrollbar="16x548+$(( CX + 692 ))+$(( CY + 14 ))"
+xdotool mousemove $(( CX + $(cellx 8) + 50 )) $(( CY + $(celly 8) + 50 ))
+sleep 0.3
+shoot "$scratch/top.png"
+xdotool click 5
+sleep 0.5
+shoot "$scratch/paged.png"
+$convert "$scratch/top.png" -crop "$scrollbar" +repage "$scratch/s1.png"
+$convert "$scratch/paged.png" -crop "$scrollbar" +repage "$scratch/s2.png"
+paged=$($compare -metric AE "$scratch/s1.png" "$scratch/s2.png" null: 2>&1)
+[ "${paged%% *}" -gt 0 ] || fail "the wheel did not page the grid"
 "$closer" "$id" || fail "cannot close the window"
 wait_exit "$APP_PID" 10 || fail "still running after its window was closed"
 [ "$EXIT_CODE" -eq 0 ] || fail "exit code $EXIT_CODE after the cancelled scan"
