@@ -11,6 +11,7 @@
 #include "settings/dictionaryviewer.h"
 #include "settings/settingsdocument.h"
 #include "settings/settingsfields.h"
+#include "settings/window3.h"
 #include "update/logoblink.h"
 #include "update/updatecheck.h"
 #include "viewer/window2.h"
@@ -243,11 +244,20 @@ void Window1::setUpMenus()
     MenuBar1* menus = MenuBar1::instance();
     setMenuBar(menus);
     connect(menus->FileAboutLumigrid, &QAction::triggered, this, &Window1::showAbout);
+    connect(menus->FileSettings, &QAction::triggered, this, &Window1::showSettings);
 #ifdef Q_OS_MACOS
     // There the three items live in the application menu and leave this one
     // empty; elsewhere it is the only way to them.
     menus->FileMenu->menuAction()->setVisible(false);
 #endif
+}
+
+void Window1::showSettings()
+{
+    Window3* settings = Window3::instance();
+    settings->show();
+    settings->raise();
+    settings->activateWindow();
 }
 
 void Window1::showAbout()

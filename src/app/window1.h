@@ -102,4 +102,5 @@ private:
     void loadSettings();
     void setUpMenus();
     void showAbout();
+    void showSettings();
 };

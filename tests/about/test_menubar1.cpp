@@ -1,6 +1,7 @@
 #include "about/window4.h"
 #include "app/menubar1.h"
 #include "app/window1.h"
+#include "settings/window3.h"
 #include "widgets/canvas.h"
 
 #include <QAction>
@@ -86,6 +87,21 @@ private Q_SLOTS:
         QCOMPARE(about->Canvas2->mapTo(about, QPoint(0, 0)).y(), 94);
         about->close();
         QTRY_VERIFY(about.isNull());
+    }
+
+    void preferencesTwiceShowsOneWindow()
+    {
+        Window1 window(1024);
+        window.show();
+        MenuBar1* menus = MenuBar1::instance();
+        menus->FileSettings->trigger();
+        QPointer<Window3> settings = Window3::instance();
+        QVERIFY(settings->isVisible());
+        menus->FileSettings->trigger();
+        QCOMPARE(Window3::instance(), settings.data());
+        QCOMPARE(openWindows<Window3>(), 1);
+        settings->close();
+        QTRY_VERIFY(settings.isNull());
     }
 
     // Quit closes the windows; closing the main window ends the program with 0.

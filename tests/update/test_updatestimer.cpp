@@ -1,12 +1,14 @@
 #include "app/window1.h"
 #include "httpstub.h"
 #include "resources/resourcepictures.h"
+#include "settings/settingsdocument.h"
 #include "update/logoblink.h"
 #include "update/updatecheck.h"
 #include "widgets/canvas.h"
 
 #include <QDesktopServices>
 #include <QEnterEvent>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -65,13 +67,31 @@ public Q_SLOTS:
 class TestUpdatesTimer : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void offUnlessUpdatesAreOn()
+    void armedOnlyWhenUpdatesAreOn_data()
     {
+        QTest::addColumn<int>("updates");  // -1: no settings document yet
+        QTest::newRow("first run") << -1;
+        QTest::newRow("updates off") << 0;
+        QTest::newRow("updates on") << 1;
+    }
+
+    void armedOnlyWhenUpdatesAreOn()
+    {
+        QFETCH(int, updates);
+        QFile::remove(SettingsDocument::path());
+        if (updates >= 0) {
+            SettingsDocument::Values values = SettingsDocument::firstRunDefaults;
+            values[4] = updates == 1;
+            QVERIFY(SettingsDocument::write(values));
+        }
         Window1 window(1024);
-        QVERIFY(!window.settingsupdates);
-        QVERIFY(!window.updatesTimer->isActive());
+        QCOMPARE(window.settingsupdates.load(), updates == 1);
+        QCOMPARE(window.updatesTimer->isActive(), updates == 1);
         QCOMPARE(window.updatesTimer->interval(), 1000);
+        QVERIFY(!window.updatesTimer->isSingleShot());
+        // The first question waits for the first tick.
         QVERIFY(!window.updateCheck->isWaiting());
+        QFile::remove(SettingsDocument::path());
     }
 
     void answers_data()
