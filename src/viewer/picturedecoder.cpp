@@ -26,6 +26,16 @@ QImage as32Bits(QImage image)
     return image;
 }
 
+// In 32 bits before the stretch: Qt's stretch keeps a palette picture's
+// format and dithers it.
+QImage shrunk(const QImage& image, QSize size)
+{
+    QImage picture = as32Bits(image);
+    if (picture.size() != size)
+        picture = picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return picture;
+}
+
 void allowFullDecode()
 {
     if (QImageReader::allocationLimit() < fullDecodeLimitMb)
@@ -52,15 +62,14 @@ QImage decodeForScreen(const QByteArray& path, QSize screen)
         const PictureFit fit = fitPicture(screen, turned ? stored.transposed() : stored);
         if (!fit.fitted)
             return reader.read();
-        if (!reader.supportsOption(QImageIOHandler::ScaledSize))
-            allowFullDecode();
-        reader.setScaledSize(turned ? fit.size.transposed() : fit.size);
-        QImage image = reader.read();
-        if (image.isNull())
-            return image;
-        if (image.size() != fit.size)
-            image = image.scaled(fit.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        return as32Bits(image);
+        // Only the JPEG decoder really shrinks while decoding. Qt's PNG
+        // reader decodes whole anyway and then shrinks in the file's own
+        // pixel format, which turns a two-colour picture black.
+        if (reader.format() == "jpeg") {
+            reader.setScaledSize(turned ? fit.size.transposed() : fit.size);
+            const QImage image = reader.read();
+            return image.isNull() ? image : shrunk(image, fit.size);
+        }
     }
 
     allowFullDecode();
@@ -68,9 +77,7 @@ QImage decodeForScreen(const QByteArray& path, QSize screen)
     if (image.isNull())
         return image;
     const PictureFit fit = fitPicture(screen, image.size());
-    if (!fit.fitted)
-        return image;
-    return as32Bits(image.scaled(fit.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    return fit.fitted ? shrunk(image, fit.size) : image;
 }
 
 QImage decodeWithoutQtPlugin(const QByteArray& path, QSize screen)
@@ -84,7 +91,5 @@ QImage decodeWithoutQtPlugin(const QByteArray& path, QSize screen)
         return {};
     const QSize full = decoded.fullSize.isEmpty() ? decoded.picture.size() : decoded.fullSize;
     const PictureFit fit = fitPicture(screen, full);
-    if (decoded.picture.size() == fit.size)
-        return decoded.picture;
-    return as32Bits(decoded.picture.scaled(fit.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    return fit.fitted ? shrunk(decoded.picture, fit.size) : decoded.picture;
 }

@@ -13,9 +13,8 @@
 // The fit is computed from the size in the file's header and the picture is
 // decoded at the fitted size, so a JPEG is shrunk by the decoder itself (DCT
 // scaling) and a 48-megapixel photo never exists in memory at full size.
-// Types whose decoder cannot shrink while decoding (TIFF, BMP, WebP) are
-// decoded whole and then shrunk; for them the allocation limit is raised to
-// fullDecodeLimitMb.
+// Other types (PNG, TIFF, GIF, BMP, WebP) are decoded whole and then
+// shrunk; for them Qt's allocation limit is raised to fullDecodeLimitMb.
 QImage decodeForScreen(const QByteArray& path, QSize screen);
 
 // Qt refuses pictures above 128 MB by default. 1024 MB holds a 256-megapixel

@@ -65,8 +65,12 @@ Window2::Window2()
 
 void Window2::present()
 {
+    // The arrow keys are the viewer's: it takes the keyboard, also where no
+    // window manager hands it over.
     if (!isVisible()) {
         show();
+        if (!m_closed)
+            activateWindow();
         return;
     }
     raise();

@@ -83,6 +83,7 @@ private Q_SLOTS:
         QTest::addColumn<QSize>("picture");
         QTest::addColumn<QSize>("shown");
         QTest::newRow("48 MP jpeg, decoded small") << QByteArray("jpeg") << QSize(8000, 6000) << QSize(1440, 1080);
+        QTest::newRow("48 MP png, decoded whole") << QByteArray("png") << QSize(8000, 6000) << QSize(1440, 1080);
         QTest::newRow("48 MP tiff, decoded whole") << QByteArray("tiff") << QSize(8000, 6000) << QSize(1440, 1080);
     }
     void bigPicturesStillOpen()
@@ -94,6 +95,30 @@ private Q_SLOTS:
         const QByteArray path = writePicture(dir, QStringLiteral("big.") + format, picture, format, 0xff808080,
                                              QImage::Format_RGB888);
         QCOMPARE(decodeForScreen(path, QSize(1920, 1080)).size(), shown);
+    }
+
+    void palettePicturesKeepTheirColours_data()
+    {
+        QTest::addColumn<int>("pixels");
+        QTest::newRow("two colours") << int(QImage::Format_Mono);
+        QTest::newRow("a palette") << int(QImage::Format_Indexed8);
+    }
+    void palettePicturesKeepTheirColours()
+    {
+        QFETCH(int, pixels);
+        QTemporaryDir dir;
+        // Left half red, right half blue.
+        QImage image(2000, 1000, QImage::Format(pixels));
+        image.setColorTable({qRgb(255, 0, 0), qRgb(0, 0, 255)});
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                image.setPixel(x, y, x < 1000 ? 0 : 1);
+        const QString path = dir.filePath(QStringLiteral("palette.png"));
+        QVERIFY(image.save(path, "png"));
+        const QImage shown = decodeForScreen(QFile::encodeName(path), QSize(1280, 1024));
+        QCOMPARE(shown.size(), QSize(1280, 640));
+        QCOMPARE(shown.pixel(300, 320), qRgb(255, 0, 0));
+        QCOMPARE(shown.pixel(980, 320), qRgb(0, 0, 255));
     }
 
     void photoOrientationIsApplied()
