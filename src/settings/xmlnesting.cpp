@@ -36,8 +36,13 @@ public:
             } else if (startsWith("</")) {
                 depth = std::max(0, depth - 1);
                 skipPast(">", m_at + 2);
-            } else if (skipStartTag()) {
-                deepest = std::max(deepest, ++depth);
+            } else {
+                // An empty element is a level of the tree too, if one
+                // that closes at once.
+                const bool opens = skipStartTag();
+                deepest = std::max(deepest, depth + 1);
+                if (opens)
+                    ++depth;
                 if (deepest > limit)
                     return limit + 1;
             }

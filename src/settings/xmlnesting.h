@@ -2,9 +2,10 @@
 
 #include <cstddef>
 
-// How deep the elements of an XML text nest, found without building a tree,
-// so that a hostile document can be turned away before the parser (whose
-// tree is freed recursively) and our own recursive reader ever see it.
+// How deep the elements of an XML text nest (a root alone is 1), found
+// without building a tree, so that a hostile document can be turned away
+// before the parser (whose tree is freed recursively) and our own recursive
+// reader ever see it.
 // Counting stops as soon as the depth passes limit, so the result is then
 // limit + 1. The scan follows the tokens the way pugixml reads them
 // (comments, CDATA, processing instructions, the DOCTYPE and its internal
