@@ -5,18 +5,11 @@
 #include "viewer/picturefit.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 
 #include <algorithm>
 
 namespace {
-
-// The decoder is still chosen by content; the suffix only says which to try first.
-QByteArray suffixHint(const QByteArray& path)
-{
-    return QFileInfo(QFile::decodeName(path)).suffix().toLower().toLatin1();
-}
 
 QImage as32Bits(QImage image)
 {
@@ -49,7 +42,8 @@ QImage decodeForScreen(const QByteArray& path, QSize screen)
     QFile file;
     if (path.contains('\0') || !RawPath::openRegularFile(file, path))
         return {};
-    QImageReader reader(&file, suffixHint(path));
+    // The decoder is chosen by content alone, so format() names what the file is.
+    QImageReader reader(&file);
     reader.setAutoTransform(true);
     if (!reader.canRead())
         return decodeWithoutQtPlugin(path, screen);
