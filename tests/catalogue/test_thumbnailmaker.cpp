@@ -3,6 +3,7 @@
 #include "catalogue/thumbnailmaker.h"
 #include "fixtures.h"
 
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -255,6 +256,39 @@ private Q_SLOTS:
                     qPrintable(QString::number(pixel, 16)));
             }
         }
+    }
+
+    void uprightAsTheCameraMeantIt_data()
+    {
+        QTest::addColumn<QSize>("stored");
+        QTest::addColumn<int>("quality");
+        QTest::newRow("small JPEG, Qt's reader") << QSize(400, 300) << 50;
+        QTest::newRow("large JPEG, the importer") << QSize(1200, 900) << 100;
+    }
+    void uprightAsTheCameraMeantIt()
+    {
+        QFETCH(QSize, stored);
+        QFETCH(int, quality);
+        // Red on the left half, the rest noise; the file says "turn right".
+        QImage picture = Fixtures::noise(stored.width(), stored.height());
+        QPainter(&picture).fillRect(0, 0, stored.width() / 2, stored.height(), Qt::red);
+        QByteArray data;
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setQuality(quality);
+        writer.setTransformation(QImageIOHandler::TransformationRotate90);
+        QVERIFY(writer.write(picture));
+        QTemporaryDir dir;
+        const QByteArray path = QFile::encodeName(dir.path()) + "/turned.jpg";
+        QVERIFY(Fixtures::writeBytes(path, data));
+        const std::optional<CatalogueEntry> entry = makeEntry({path, "turned.jpg", true}, true, Decoders::forThumbnails());
+        QVERIFY(entry);
+        QCOMPARE(entry->size, QStringLiteral("%1 x %2").arg(stored.height()).arg(stored.width()));
+        // Turned right, the red half is on top.
+        const QRgb top = entry->thumbnail.pixel(50, 20);
+        QVERIFY2(qRed(top) > 200 && qGreen(top) < 60, qPrintable(QString::number(top, 16)));
+        QCOMPARE(entry->thumbnail.pixel(5, 50), qRgb(0, 0, 0));
     }
 
     void photoshopThroughTheImporter()
