@@ -13,7 +13,8 @@ struct DecoderHandlers {
 };
 
 // The whole life of a lumigrid-decoder helper: limits its own address space
-// (--memory-limit=BYTES), dies with the program that started it, says hello,
+// (--memory-limit=BYTES), maps the shared pixel area it was given
+// (--pixels-fd=N), dies with the program that started it, says hello,
 // then answers requests from stdin on stdout until stdin ends. A malformed
 // request ends the helper; so does a decode that throws, without an answer,
 // as a crash would: the program then gives that file no picture and the next

@@ -9,8 +9,10 @@
 
 class ProcessKeeper;
 
-// One lumigrid-decoder helper: its process and the socket that is its stdin
-// and stdout. Used by one thread at a time (the pool hands it out).
+// One lumigrid-decoder helper: its process, the socket that is its stdin
+// and stdout, and the shared pixel area for large pictures (sealed against
+// resizing, so the helper cannot pull pages from under the program). Used
+// by one thread at a time (the pool hands it out).
 class DecoderProcess {
 public:
     enum class Answer { Picture, NoPicture, Broken };
@@ -24,6 +26,7 @@ public:
 
     // Starts the helper and waits for its hello until the deadline. False
     // (and nothing left running) when it does not start or does not greet.
+    // The shared pixel area is passed on when it can be made.
     bool start(ProcessKeeper& keeper, const std::vector<std::string>& arguments,
                const std::vector<std::string>& environment, DecoderProtocol::Deadline hello);
 
@@ -43,7 +46,11 @@ public:
 
 private:
     void closeChannel();
+    void makeSharedPixels();
+    void releaseSharedPixels();
 
     pid_t m_pid = -1;
     int m_channel = -1;
+    int m_pixelsFd = -1;
+    const uchar* m_pixels = nullptr;
 };

@@ -142,32 +142,42 @@ QByteArray viewerRequestPayload(const ViewerRequest& request)
     return bytes;
 }
 
-QByteArray picturePayload(const HelperPicture& decoded)
+QImage as32Bits(const QImage& image)
 {
-    QImage image = decoded.picture;
-    PixelFormat code;
     switch (image.format()) {
-    case QImage::Format_RGB32: code = PixelFormat::Rgb32; break;
-    case QImage::Format_ARGB32: code = PixelFormat::Argb32; break;
-    case QImage::Format_ARGB32_Premultiplied: code = PixelFormat::Argb32Premultiplied; break;
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+        return image;
     default:
-        if (image.hasAlphaChannel()) {
-            image.convertTo(QImage::Format_ARGB32_Premultiplied);
-            code = PixelFormat::Argb32Premultiplied;
-        } else {
-            image.convertTo(QImage::Format_RGB32);
-            code = PixelFormat::Rgb32;
-        }
+        return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                             : QImage::Format_RGB32);
     }
-    const qsizetype rowBytes = qsizetype(image.width()) * 4;
+}
+
+QByteArray pictureDescription(const QString& sizeText, const QImage& image)
+{
+    PixelFormat code = PixelFormat::Rgb32;
+    if (image.format() == QImage::Format_ARGB32)
+        code = PixelFormat::Argb32;
+    else if (image.format() == QImage::Format_ARGB32_Premultiplied)
+        code = PixelFormat::Argb32Premultiplied;
+    const QByteArray text = sizeText.toUtf8().left(maxSizeTextBytes);
     QByteArray bytes;
-    bytes.reserve(picturePrefixBytes + rowBytes * image.height());
-    const QByteArray sizeText = decoded.sizeText.toUtf8().left(maxSizeTextBytes);
-    put(bytes, std::uint32_t(sizeText.size()));
-    bytes.append(sizeText);
+    put(bytes, std::uint32_t(text.size()));
+    bytes.append(text);
     put(bytes, std::uint32_t(code));
     putSigned(bytes, image.width());
     putSigned(bytes, image.height());
+    return bytes;
+}
+
+QByteArray picturePayload(const HelperPicture& decoded)
+{
+    const QImage image = as32Bits(decoded.picture);
+    const qsizetype rowBytes = qsizetype(image.width()) * 4;
+    QByteArray bytes = pictureDescription(decoded.sizeText, image);
+    bytes.reserve(bytes.size() + rowBytes * image.height());
     for (int y = 0; y < image.height(); ++y)
         bytes.append(reinterpret_cast<const char*>(image.constScanLine(y)), rowBytes);
     return bytes;
@@ -178,7 +188,7 @@ std::optional<FrameHeader> parseHeader(const char* bytes)
     if (qFromLittleEndian<std::uint32_t>(bytes) != magic)
         return std::nullopt;
     const std::uint32_t kind = qFromLittleEndian<std::uint32_t>(bytes + 4);
-    if (kind < std::uint32_t(FrameKind::Hello) || kind > std::uint32_t(FrameKind::NoPicture))
+    if (kind < std::uint32_t(FrameKind::Hello) || kind > std::uint32_t(FrameKind::SharedPicture))
         return std::nullopt;
     return FrameHeader{FrameKind(kind), qFromLittleEndian<std::uint32_t>(bytes + 8)};
 }
@@ -215,7 +225,11 @@ std::optional<ViewerRequest> parseViewerRequest(const QByteArray& payload)
     return request;
 }
 
-std::optional<HelperPicture> parsePicture(const QByteArray& payload, QSize maxPicture, bool exact)
+namespace {
+
+// pixels null: the pixels follow the description in the payload.
+std::optional<HelperPicture> readPicture(const QByteArray& payload, QSize maxPicture, bool exact,
+                                         const uchar* pixels, std::int64_t available)
 {
     PayloadReader reader(payload);
     const std::uint32_t textLength = reader.word();
@@ -230,16 +244,31 @@ std::optional<HelperPicture> parsePicture(const QByteArray& payload, QSize maxPi
     if (exact ? QSize(width, height) != maxPicture : (width > maxPicture.width() || height > maxPicture.height()))
         return std::nullopt;
     const qsizetype rowBytes = qsizetype(width) * 4;
-    if (reader.remaining() != rowBytes * height)
+    if (pixels ? (reader.remaining() != 0 || rowBytes * height > available) : reader.remaining() != rowBytes * height)
         return std::nullopt;
 
     QImage image(width, height, *format);
     if (image.isNull())
         return std::nullopt;
-    const char* pixels = reader.here();
+    const uchar* from = pixels ? pixels : reinterpret_cast<const uchar*>(reader.here());
     for (int y = 0; y < height; ++y)
-        std::memcpy(image.scanLine(y), pixels + rowBytes * y, size_t(rowBytes));
+        std::memcpy(image.scanLine(y), from + rowBytes * y, size_t(rowBytes));
     return HelperPicture{sizeText, image};
+}
+
+} // namespace
+
+std::optional<HelperPicture> parsePicture(const QByteArray& payload, QSize maxPicture, bool exact)
+{
+    return readPicture(payload, maxPicture, exact, nullptr, 0);
+}
+
+std::optional<HelperPicture> parseSharedPicture(const QByteArray& payload, QSize maxPicture, bool exact,
+                                                const uchar* pixels, std::int64_t available)
+{
+    if (!pixels)
+        return std::nullopt;
+    return readPicture(payload, maxPicture, exact, pixels, available);
 }
 
 bool validRequestSize(QSize screen)

@@ -49,6 +49,7 @@ enum class FrameKind : std::uint32_t {
     ViewerRequest = 3,
     Picture = 4,           // helper -> program
     NoPicture = 5,         // helper -> program, empty payload
+    SharedPicture = 6,     // helper -> program: a picture whose pixels are in the shared pixel area
 };
 
 inline constexpr std::uint32_t version = 1;
@@ -63,7 +64,14 @@ inline constexpr std::uint32_t maxRequestPayload = 16 + maxPathBytes;
 inline constexpr int maxScreenSide = 16384;
 inline constexpr std::int64_t maxScreenPixels = 8192LL * 8192;
 inline constexpr int maxSizeTextBytes = 64;
-inline constexpr int picturePrefixBytes = 20 + maxSizeTextBytes;
+inline constexpr int picturePrefixBytes = 16 + maxSizeTextBytes;
+
+// Large pictures (a viewer's fitted picture) do not go through the socket:
+// the program gives each helper a sealed shared memory area of this size
+// (--pixels-fd), which the helper fills and the program copies from, so a
+// picture costs one copy and no hand-over of the processors per 200 KB.
+inline constexpr std::int64_t sharedPixelBytes = 4 * maxScreenPixels;
+inline constexpr std::int64_t sharedPictureThreshold = 256 * 1024;
 
 struct FrameHeader {
     FrameKind kind;
@@ -75,7 +83,11 @@ QByteArray frame(FrameKind kind, const QByteArray& payload);
 QByteArray helloPayload();
 QByteArray thumbnailRequestPayload(const ThumbnailRequest& request);
 QByteArray viewerRequestPayload(const ViewerRequest& request);
-// The picture is sent as 32 bits per pixel; other formats are converted.
+// Pictures travel at 32 bits per pixel; other formats are converted.
+QImage as32Bits(const QImage& image);
+// The size text, format and size of a 32-bit picture, without its pixels.
+QByteArray pictureDescription(const QString& sizeText, const QImage& image);
+// The description and the pixels.
 QByteArray picturePayload(const HelperPicture& decoded);
 
 std::optional<FrameHeader> parseHeader(const char* bytes);
@@ -87,6 +99,9 @@ std::optional<ViewerRequest> parseViewerRequest(const QByteArray& payload);
 // exact is set; anything else (a wrong length, an unknown format, a
 // negative size) is rejected.
 std::optional<HelperPicture> parsePicture(const QByteArray& payload, QSize maxPicture, bool exact);
+// A description whose pixels are in the shared area of the given length.
+std::optional<HelperPicture> parseSharedPicture(const QByteArray& payload, QSize maxPicture, bool exact,
+                                                const uchar* pixels, std::int64_t available);
 
 bool validRequestSize(QSize screen);
 

@@ -19,7 +19,8 @@ std::vector<char*> pointers(const std::vector<std::string>& texts)
     return list;
 }
 
-pid_t spawn(const std::vector<std::string>& arguments, const std::vector<std::string>& environment, int channel)
+pid_t spawn(const std::vector<std::string>& arguments, const std::vector<std::string>& environment, int channel,
+            int extra)
 {
     if (arguments.empty())
         return -1;
@@ -27,8 +28,10 @@ pid_t spawn(const std::vector<std::string>& arguments, const std::vector<std::st
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, channel, 0);
     posix_spawn_file_actions_adddup2(&actions, channel, 1);
+    if (extra >= 0)
+        posix_spawn_file_actions_adddup2(&actions, extra, 3);
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || __GLIBC_MINOR__ >= 34)
-    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+    posix_spawn_file_actions_addclosefrom_np(&actions, extra >= 0 ? 4 : 3);
 #endif
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -56,6 +59,7 @@ struct ProcessKeeper::StartJob {
     const std::vector<std::string>& arguments;
     const std::vector<std::string>& environment;
     int channel;
+    int extra;
     pid_t pid = -1;
     bool done = false;
 };
@@ -76,9 +80,10 @@ ProcessKeeper::~ProcessKeeper()
     m_thread.join();
 }
 
-pid_t ProcessKeeper::start(const std::vector<std::string>& arguments, const std::vector<std::string>& environment, int channel)
+pid_t ProcessKeeper::start(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
+                           int channel, int extra)
 {
-    StartJob job{arguments, environment, channel};
+    StartJob job{arguments, environment, channel, extra};
     std::unique_lock lock(m_mutex);
     if (m_stopping)
         return -1;
@@ -117,7 +122,7 @@ void ProcessKeeper::loop()
             StartJob* job = m_jobs.front();
             m_jobs.pop_front();
             lock.unlock();
-            const pid_t pid = spawn(job->arguments, job->environment, job->channel);
+            const pid_t pid = spawn(job->arguments, job->environment, job->channel, job->extra);
             lock.lock();
             job->pid = pid;
             job->done = true;

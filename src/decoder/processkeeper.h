@@ -22,9 +22,11 @@ public:
     ProcessKeeper& operator=(const ProcessKeeper&) = delete;
 
     // Starts arguments[0] with that argument list and environment, channel
-    // as its stdin and stdout, no other descriptor but stderr, default
-    // signal handling, in a process group of its own. Returns its pid, or -1.
-    pid_t start(const std::vector<std::string>& arguments, const std::vector<std::string>& environment, int channel);
+    // as its stdin and stdout, extra (unless -1) as descriptor 3, no other
+    // descriptor but stderr, default signal handling, in a process group of
+    // its own. Returns its pid, or -1.
+    pid_t start(const std::vector<std::string>& arguments, const std::vector<std::string>& environment, int channel,
+                int extra);
 
     // Kills the process and its group at once and reaps it later.
     void bury(pid_t pid);
