@@ -2,22 +2,27 @@
 # Source it, then call start_xvfb WIDTHxHEIGHT.
 
 start_xvfb() {
-    local size=$1
-    for attempt in 1 2 3 4 5 6 7 8; do
-        E2E_DISPLAY=":$(( (RANDOM % 400) + 100 ))"
-        Xvfb "$E2E_DISPLAY" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
-        XVFB_PID=$!
-        for _ in $(seq 50); do
+    local size=$1 numberfile
+    numberfile=$(mktemp)
+    # Xvfb picks a free display number itself and writes it to the file, so
+    # two test runs never share a screen.
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$numberfile" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 100); do
+        if [ -s "$numberfile" ]; then
+            E2E_DISPLAY=":$(head -n 1 "$numberfile" | tr -d '[:space:]')"
             if DISPLAY=$E2E_DISPLAY xdpyinfo >/dev/null 2>&1; then
+                rm -f "$numberfile"
                 export DISPLAY=$E2E_DISPLAY
                 return 0
             fi
-            kill -0 "$XVFB_PID" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill "$XVFB_PID" 2>/dev/null
-        wait "$XVFB_PID" 2>/dev/null
+        fi
+        kill -0 "$XVFB_PID" 2>/dev/null || break
+        sleep 0.1
     done
+    rm -f "$numberfile"
+    kill "$XVFB_PID" 2>/dev/null
+    wait "$XVFB_PID" 2>/dev/null
     echo "cannot start Xvfb" >&2
     return 1
 }
