@@ -12,6 +12,8 @@ using namespace DecoderProtocol;
 
 namespace {
 
+constexpr std::int64_t keptSharedBytes = 40LL << 20;
+
 std::optional<FrameHeader> readHeader(int fd, const Deadline& deadline)
 {
     char bytes[headerBytes];
@@ -120,6 +122,11 @@ DecoderProcess::Answer DecoderProcess::exchange(FrameKind kind, const QByteArray
             parseSharedPicture(description, maxPicture, exact, m_pixels, m_pixels ? sharedPixelBytes : 0);
         if (!picture)
             return Answer::Broken;
+        // The area keeps the pages of the largest picture yet; beyond a
+        // large screen's worth they are handed back.
+        const std::int64_t used = std::int64_t(picture->picture.width()) * picture->picture.height() * 4;
+        if (used > keptSharedBytes)
+            ::fallocate(m_pixelsFd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, 0, used);
         decoded = std::move(*picture);
         return Answer::Picture;
     }

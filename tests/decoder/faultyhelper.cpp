@@ -81,6 +81,13 @@ std::optional<HelperPicture> misbehave(const QByteArray& path, QSize size)
         writeRaw(QByteArray::fromHex("3144474c04000000f0ffffff"));
         std::this_thread::sleep_for(std::chrono::hours(1));
     }
+    if (named(path, "sharedtoolarge")) {
+        // Pixels in the shared area, said to be larger than asked for.
+        const QImage large(size + QSize(1, 1), QImage::Format_RGB32);
+        writeRaw(DecoderProtocol::frame(DecoderProtocol::FrameKind::SharedPicture,
+                                        DecoderProtocol::pictureDescription(QString(), large)));
+        std::this_thread::sleep_for(std::chrono::hours(1));
+    }
     if (named(path, "wrongsize"))
         return grey(size + QSize(1, 1));
     if (named(path, "quit")) {
@@ -103,8 +110,8 @@ std::optional<HelperPicture> misbehave(const QByteArray& path, QSize size)
 
 bool faulty(const QByteArray& path)
 {
-    for (const char* word : {"crash", "hang", "hog", "throw", "garbage", "oversized", "wrongsize", "quit",
-                             "writeprobe", "connect-"}) {
+    for (const char* word : {"crash", "hang", "hog", "throw", "garbage", "oversized", "wrongsize", "sharedtoolarge",
+                             "quit", "writeprobe", "connect-"}) {
         if (named(path, word))
             return true;
     }

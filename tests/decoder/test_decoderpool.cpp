@@ -261,6 +261,7 @@ private Q_SLOTS:
             QTest::newRow(tag + " garbage answer") << sandbox << "garbage.png" << Outcome::Failed;
             QTest::newRow(tag + " four gigabyte answer") << sandbox << "oversized.png" << Outcome::Failed;
             QTest::newRow(tag + " thumbnail of the wrong size") << sandbox << "wrongsize.png" << Outcome::Failed;
+            QTest::newRow(tag + " shared picture above the bound") << sandbox << "sharedtoolarge.png" << Outcome::Failed;
         }
     }
     void faultyHelperGivesNoPictureAndIsRestarted()
