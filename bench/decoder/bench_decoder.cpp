@@ -126,14 +126,14 @@ void measure(const char* mode, DecoderPool::Sandbox sandbox, const QList<Accepte
     std::printf("%-44s %12s %12s %14s\n", "", "in-process", "pool", "overhead");
 
     const Decoders decoders = Decoders::forThumbnails();
+    const auto inProcess = [&](const AcceptedFile& f) { makeEntry(f, true, decoders); };
+    const auto inHelper = [&](const AcceptedFile& f) { makeEntryInHelper(pool, f, true); };
     for (int callers : {1, 2}) {
         const QByteArray label = QByteArray::number(callers) + (callers == 1 ? " caller" : " callers");
         report(label + ": thumbnails of " + QByteArray::number(pngs.size()) + " small PNGs", int(pngs.size()),
-               best([&] { parallel(callers, pngs, [&](const AcceptedFile& f) { makeEntry(f, true, decoders); }); }),
-               best([&] { parallel(callers, pngs, [&](const AcceptedFile& f) { makeEntryInHelper(pool, f, true); }); }));
+               best([&] { parallel(callers, pngs, inProcess); }), best([&] { parallel(callers, pngs, inHelper); }));
         report(label + ": thumbnails of " + QByteArray::number(jpegs.size()) + " 12 MP JPEGs", int(jpegs.size()),
-               best([&] { parallel(callers, jpegs, [&](const AcceptedFile& f) { makeEntry(f, true, decoders); }); }),
-               best([&] { parallel(callers, jpegs, [&](const AcceptedFile& f) { makeEntryInHelper(pool, f, true); }); }));
+               best([&] { parallel(callers, jpegs, inProcess); }), best([&] { parallel(callers, jpegs, inHelper); }));
     }
     report("viewer: 12 MP JPEGs fitted to 1920 x 1080", int(jpegs.size()),
            best([&] { for (const AcceptedFile& f : jpegs) decodeForScreen(f.path, screen); }),

@@ -31,8 +31,9 @@ bool passedOn(const char* variable)
     if (!equals)
         return false;
     const size_t length = size_t(equals - variable);
-    return std::any_of(std::begin(names), std::end(names),
-                       [&](const char* name) { return std::strlen(name) == length && std::strncmp(name, variable, length) == 0; });
+    return std::any_of(std::begin(names), std::end(names), [&](const char* name) {
+        return std::strlen(name) == length && std::strncmp(name, variable, length) == 0;
+    });
 }
 
 // The sandbox's one writable folder: decoders that spill to temporary files
@@ -128,7 +129,8 @@ int DecoderPool::started() const
     return m_started;
 }
 
-DecoderPool::Result DecoderPool::run(FrameKind kind, const QByteArray& payload, QSize maxPicture, bool exact, bool urgent)
+DecoderPool::Result DecoderPool::run(FrameKind kind, const QByteArray& payload, QSize maxPicture, bool exact,
+                                     bool urgent)
 {
     DecoderProcess* helper = acquire(urgent);
     Result result;

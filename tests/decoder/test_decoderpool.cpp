@@ -77,7 +77,8 @@ QImage noisy(QSize size)
 QByteArray write(const QTemporaryDir& dir, const QString& name, QSize size, bool noise = false)
 {
     const QString path = dir.filePath(name);
-    if (!(noise ? noisy(size) : pattern(size, name.endsWith(QLatin1String(".png")))).save(path, nullptr, name.endsWith(QLatin1String(".jpg")) ? 95 : -1))
+    const QImage image = noise ? noisy(size) : pattern(size, name.endsWith(QLatin1String(".png")));
+    if (!image.save(path, nullptr, name.endsWith(QLatin1String(".jpg")) ? 95 : -1))
         qFatal("cannot write %s", qPrintable(path));
     return QFile::encodeName(path);
 }
@@ -117,7 +118,8 @@ QImage as32(const QImage& image)
     case QImage::Format_ARGB32_Premultiplied:
         return image;
     default:
-        return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+        return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                             : QImage::Format_RGB32);
     }
 }
 
@@ -185,7 +187,8 @@ private Q_SLOTS:
         skipWithoutBwrap(sandbox);
         // Pictures in the scratch folder of the tests (often /tmp) are visible to the sandbox too.
         QTemporaryDir dir;
-        const QByteArray path = name.endsWith(QLatin1String(".psd")) ? photoshop(dir, name, size) : write(dir, name, size, noise);
+        const QByteArray path =
+            name.endsWith(QLatin1String(".psd")) ? photoshop(dir, name, size) : write(dir, name, size, noise);
         if (path.isEmpty())
             QSKIP("ImageMagick's convert is not installed");
         const qint64 length = QFileInfo(QFile::decodeName(path)).size();
@@ -261,7 +264,8 @@ private Q_SLOTS:
             QTest::newRow(tag + " garbage answer") << sandbox << "garbage.png" << Outcome::Failed;
             QTest::newRow(tag + " four gigabyte answer") << sandbox << "oversized.png" << Outcome::Failed;
             QTest::newRow(tag + " thumbnail of the wrong size") << sandbox << "wrongsize.png" << Outcome::Failed;
-            QTest::newRow(tag + " shared picture above the bound") << sandbox << "sharedtoolarge.png" << Outcome::Failed;
+            QTest::newRow(tag + " shared picture above the bound")
+                << sandbox << "sharedtoolarge.png" << Outcome::Failed;
         }
     }
     void faultyHelperGivesNoPictureAndIsRestarted()
