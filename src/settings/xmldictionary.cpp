@@ -154,47 +154,46 @@ int toInteger(double number)
     return int(number);
 }
 
-std::optional<Variant> readValue(pugi::xml_node element, QStringView name, Object& container, const Variant& key)
+// The value an element stands for; false for names the reader does not know.
+bool readValue(pugi::xml_node element, QStringView name, Object& container, const Variant& key, Variant& value)
 {
-    if (sameText(name, u"null"))
-        return Variant();
-    if (sameText(name, u"integer"))
-        return Variant(toInteger(leadingNumber(NodeContents(element))));
-    if (sameText(name, u"real"))
-        return Variant(leadingNumber(NodeContents(element)));
-    if (sameText(name, u"date"))
-        return Variant(dateFromText(NodeContents(element)));
-    if (sameText(name, u"string"))
-        return Variant(NodeContents(element));
-    if (sameText(name, u"dict")) {
+    if (sameText(name, u"null")) {
+        value = Variant();
+    } else if (sameText(name, u"integer")) {
+        value = Variant(toInteger(leadingNumber(NodeContents(element))));
+    } else if (sameText(name, u"real")) {
+        value = Variant(leadingNumber(NodeContents(element)));
+    } else if (sameText(name, u"date")) {
+        value = Variant(dateFromText(NodeContents(element)));
+    } else if (sameText(name, u"string")) {
+        value = Variant(NodeContents(element));
+    } else if (sameText(name, u"dict")) {
         std::shared_ptr<Dictionary> dictionary;
         if (!key.isNil())
             dictionary = std::dynamic_pointer_cast<Dictionary>(StorageByKey(&container, key).object());
         if (!dictionary)
             dictionary = std::make_shared<Dictionary>();
         ParseXML(element, *dictionary);
-        return Variant(dictionary);
-    }
-    if (sameText(name, u"array")) {
+        value = Variant(dictionary);
+    } else if (sameText(name, u"array")) {
         auto list = std::make_shared<Collection>();
         ParseXML(element, *list);
-        return Variant(list);
-    }
-    if (sameText(name, u"data"))
-        return Variant(std::make_shared<MemoryBlock>(QByteArray::fromBase64(NodeContents(element).toLatin1())));
-    if (sameText(name, u"file")) {
+        value = Variant(list);
+    } else if (sameText(name, u"data")) {
+        value = Variant(std::make_shared<MemoryBlock>(QByteArray::fromBase64(NodeContents(element).toLatin1())));
+    } else if (sameText(name, u"file")) {
         const QString path = QString::fromUtf8(QByteArray::fromBase64(NodeContents(element).toLatin1()));
-        if (path.isEmpty())
-            return Variant();
-        return Variant(std::make_shared<FolderItem>(path));
+        value = path.isEmpty() ? Variant() : Variant(std::make_shared<FolderItem>(path));
+    } else if (sameText(name, u"true")) {
+        value = Variant(true);
+    } else if (sameText(name, u"false")) {
+        value = Variant(false);
+    } else if (sameText(name, u"color")) {
+        value = Variant::colour(hexadecimal(QStringView(NodeContents(element)).mid(1)));
+    } else {
+        return false;
     }
-    if (sameText(name, u"true"))
-        return Variant(true);
-    if (sameText(name, u"false"))
-        return Variant(false);
-    if (sameText(name, u"color"))
-        return Variant::colour(hexadecimal(QStringView(NodeContents(element)).mid(1)));
-    return std::nullopt;
+    return true;
 }
 
 // Whether the elements from node down nest deeper than limit (node counts
@@ -346,8 +345,9 @@ void ParseXML(pugi::xml_node element, Object& container)
         pendingKey.reset();
         if (sameText(name, u"key"))
             continue;
-        if (const std::optional<Variant> value = readValue(child, name, container, key))
-            StoreValue(&container, key, *value);
+        Variant value;
+        if (readValue(child, name, container, key, value))
+            StoreValue(&container, key, value);
     }
 }
 
