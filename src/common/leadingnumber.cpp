@@ -13,7 +13,7 @@ double leadingNumber(QStringView text)
     // from_chars (locale independent) decide how much of it really is one:
     // "1.0.2" stops after "1.0", "102abc" after "102".
     std::string digits;
-    for (qsizetype i = start; i < text.size() && digits.size() < 64; ++i) {
+    for (qsizetype i = start; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         const bool numeric = (c >= u'0' && c <= u'9') || c == u'.' || c == u'e' || c == u'E'
             || ((c == u'-' || c == u'+') && (digits.empty() || digits.back() == 'e' || digits.back() == 'E'));

@@ -40,6 +40,7 @@ private Q_SLOTS:
         QTest::newRow("exponent") << "1e2x" << 100.0;
         QTest::newRow("html") << "<html>" << 0.0;
         QTest::newRow("line break after") << "101\r\n" << 101.0;
+        QTest::newRow("seventy digits") << QString(70, u'9') << 1e70;
     }
     void leadingNumber()
     {
