@@ -1,104 +1,458 @@
-// How fast a scan goes: listing a large folder, walking it without decoding,
-// and thumbnail making for photo-sized JPEGs and PNGs, one file after the
-// other as the scan worker does it.
-#include "catalogue/folderlisting.h"
-#include "catalogue/folderscan.h"
-#include "catalogue/thumbnailmaker.h"
-#include "../../tests/catalogue/fixtures.h"
+// How fast the main window's scan fills the catalogue: the real pipeline
+// (Window1, ScanControl, Thread1 and the thumbnail decoders, offscreen) over
+// picture sets made once into a cache folder, side by side with
+// vipsthumbnail and ImageMagick on the same files in the same run; the walk
+// of a large tree against find; memory per catalogue entry; the longest
+// stall of the interface thread and the time of a page change.
+//
+//   bench_scan [--runs N] [--sets name,name] [--cache folder]
+#include "app/scancontrol.h"
+#include "app/window1.h"
+#include "bench/scan/benchfixtures.h"
+#include "catalogue/module1.h"
+#include "widgets/canvas.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
-#include <QGuiApplication>
-#include <QPainter>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <vips/version.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <thread>
 
 namespace {
 
-struct Switches {
-    std::atomic<bool> subdirectories {false};
-    std::atomic<bool> jpeg {true}, png {true}, gif {false}, tiff {false}, psd {false}, pdf {false};
-    std::atomic<bool> constrain {true};
-    ScanSwitches view() const { return {subdirectories, jpeg, png, gif, tiff, psd, pdf, constrain}; }
+using BenchFixtures::Set;
+
+struct Options {
+    int runs = 3;
+    QStringList sets;
+    QString cache = QStringLiteral(LUMIGRID_BINARY_DIR "/bench-cache/scan");
+    QString memoryChild;  // internal: measure memory over this folder in a fresh process
 };
 
-QImage photo(int width, int height, int seed)
+double median(std::vector<double> values)
 {
-    QImage picture = Fixtures::noise(width, height);
-    QPainter painter(&picture);
-    painter.setOpacity(0.85);
-    QLinearGradient gradient(0, 0, width, height);
-    gradient.setColorAt(0, QColor::fromHsv(seed * 37 % 360, 200, 230));
-    gradient.setColorAt(1, QColor::fromHsv(seed * 91 % 360, 180, 60));
-    painter.fillRect(picture.rect(), gradient);
-    return picture;
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-int scan(const QByteArray& folder, Switches& switches, int* entries)
+QString loadAverage()
 {
-    *entries = 0;
-    FolderScan walk(
-        folder, switches.view(),
-        [&](ScanStep&& step) {
-            if (step.kind == ScanStep::Kind::Entry)
-                ++*entries;
-            return true;
-        },
-        [] { return true; });
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("?");
+    return QString::fromLatin1(file.readAll()).section(' ', 0, 2);
+}
+
+// VmRSS or VmHWM of this process, in bytes.
+qint64 statusBytes(const char* field)
+{
+    QFile file(QStringLiteral("/proc/self/status"));
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field) + 1).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return 0;
+}
+
+// Event-loop latency: a 1 ms timer on the interface thread measures how
+// late each of its ticks comes.
+class StallProbe {
+public:
+    StallProbe()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(1);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            m_worst = std::max(m_worst, now - m_last - 1000000);
+            m_last = now;
+        });
+    }
+    void start()
+    {
+        m_clock.start();
+        m_last = 0;
+        m_worst = 0;
+        m_timer.start();
+    }
+    // The longest lateness since start, in milliseconds.
+    double stop()
+    {
+        m_timer.stop();
+        return m_worst / 1e6;
+    }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_worst = 0;
+};
+
+void setTypes(Window1& window, bool on, bool subdirectories)
+{
+    window.settingsjpeg = on;
+    window.settingspng = on;
+    window.settingsgif = on;
+    window.settingstiff = on;
+    window.settingspsd = on;
+    window.settingspdf = false;
+    window.settingsprop = true;
+    window.CheckBox1->setChecked(subdirectories);
+}
+
+struct ScanResult {
+    double seconds = 0;
+    int entries = 0;
+    double stallMs = 0;
+};
+
+// One scan through the window, from the button's start to "done".
+ScanResult scanOnce(Window1& window, const QString& folder, StallProbe& probe)
+{
+    probe.start();
     QElapsedTimer timer;
     timer.start();
-    walk.run();
-    return int(timer.elapsed());
+    window.scanControl->startScan(QFile::encodeName(folder));
+    while (window.scanControl->scanning())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    ScanResult result;
+    result.seconds = timer.nsecsElapsed() / 1e9;
+    result.stallMs = probe.stop();
+    result.entries = Module1::catalogue().x();
+    return result;
+}
+
+// Runs a shell command; its time in seconds, or a negative number when it failed.
+double timeCommand(const QString& command)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    process.start(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), command});
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return -1;
+    return timer.nsecsElapsed() / 1e9;
+}
+
+QString quoted(const QString& text)
+{
+    QString inner = text;
+    inner.replace('\'', QLatin1String("'\\''"));
+    return '\'' + inner + '\'';
+}
+
+bool installed(const QString& program)
+{
+    return !QStandardPaths::findExecutable(program).isEmpty() || QFile::exists(program);
+}
+
+void freshFolder(const QString& path)
+{
+    QDir(path).removeRecursively();
+    QDir().mkpath(path);
+}
+
+// Reads every file once, so all runs start with the page cache warm.
+void warm(const QString& folder)
+{
+    timeCommand(QStringLiteral("find %1 -type f -print0 | xargs -0 cat > /dev/null").arg(quoted(folder)));
+}
+
+struct Memory {
+    qint64 before = 0, after = 0, peak = 0;
+    int entries = 0;
+    double stallMs = 0;
+    double seconds = 0;
+    double pageMedianMs = 0, pageWorstMs = 0;
+    int pagePaints = 0, pageChanges = 0;
+};
+
+// In a fresh process: the window, one scan of folder, then page changes.
+int memoryChild(const QString& folder)
+{
+    Window1 window(1024);
+    window.updatesTimer->stop();
+    window.show();
+    setTypes(window, true, false);
+    QCoreApplication::processEvents();
+    StallProbe probe;
+    Memory memory;
+    memory.before = statusBytes("VmRSS:");
+    const ScanResult scan = scanOnce(window, folder, probe);
+    memory.after = statusBytes("VmRSS:");
+    memory.peak = statusBytes("VmHWM:");
+    memory.entries = scan.entries;
+    memory.stallMs = scan.stallMs;
+    memory.seconds = scan.seconds;
+
+    // A page change: the cells take the page's thumbnails and the window
+    // paints them.
+    int paints = 0;
+    struct PaintCounter : QObject {
+        int* count;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                ++*count;
+            return false;
+        }
+    } counter;
+    counter.count = &paints;
+    window.cell(1)->installEventFilter(&counter);
+    QCoreApplication::processEvents();
+    paints = 0;
+    std::vector<double> times;
+    const int maximum = window.ScrollBar1->maximum();
+    for (int i = 1; i <= 200 && maximum > 0; ++i) {
+        const int value = (i * 97) % (maximum + 1);
+        QElapsedTimer timer;
+        timer.start();
+        window.ScrollBar1->setValue(value == window.ScrollBar1->value() ? (value + 1) % (maximum + 1) : value);
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    memory.pageChanges = int(times.size());
+    memory.pagePaints = paints;
+    memory.pageMedianMs = median(times);
+    memory.pageWorstMs = times.empty() ? 0 : *std::max_element(times.begin(), times.end());
+    std::printf("memory %d %lld %lld %lld %.3f %.4f %.4f %.4f %d %d\n", memory.entries, memory.before, memory.after,
+        memory.peak, memory.stallMs, memory.seconds, memory.pageMedianMs, memory.pageWorstMs, memory.pagePaints,
+        memory.pageChanges);
+    return 0;
+}
+
+bool memoryInChild(const QString& folder, Memory& memory)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--memory-child"), folder});
+    if (!child.waitForFinished(-1) || child.exitCode() != 0)
+        return false;
+    for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+        if (!line.startsWith("memory "))
+            continue;
+        const QList<QByteArray> f = line.split(' ');
+        if (f.size() < 11)
+            return false;
+        memory.entries = f[1].toInt();
+        memory.before = f[2].toLongLong();
+        memory.after = f[3].toLongLong();
+        memory.peak = f[4].toLongLong();
+        memory.stallMs = f[5].toDouble();
+        memory.seconds = f[6].toDouble();
+        memory.pageMedianMs = f[7].toDouble();
+        memory.pageWorstMs = f[8].toDouble();
+        memory.pagePaints = f[9].toInt();
+        memory.pageChanges = f[10].toInt();
+        return true;
+    }
+    return false;
+}
+
+struct Row {
+    QString label;
+    int files = 0;
+    double lumigrid = 0, vips = 0, magick = 0;  // files per second, 0 when not measured
+    double target = 0;       // wanted ratio to vipsthumbnail, or files per second when absolute
+    bool absolute = false;
+};
+
+QString ratio(double ours, double theirs)
+{
+    return theirs > 0 ? QString::asprintf("%.2fx", ours / theirs) : QStringLiteral("-");
+}
+
+QString rate(double filesPerSecond)
+{
+    return filesPerSecond > 0 ? QString::asprintf("%.1f", filesPerSecond) : QStringLiteral("-");
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QGuiApplication application(argc, argv);
-    QTemporaryDir many;
-    const QByteArray manyPath = QFile::encodeName(many.path());
-    const int count = 20000;
-    for (int i = 1; i <= count; ++i)
-        Fixtures::writeBytes(manyPath + "/img" + QByteArray::number(i) + ".txt", QByteArray());
+    // The window reads its settings at opening; a scratch folder keeps the
+    // user's own out of it and makes no update request.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
 
-    QElapsedTimer timer;
-    timer.start();
-    const std::vector<FolderItem> items = listFolder(manyPath);
-    std::printf("list a folder of %zu items in natural order: %lld ms\n", items.size(), timer.elapsed());
-
-    Switches switches;
-    int entries = 0;
-    const int walked = scan(manyPath, switches, &entries);
-    std::printf("walk %d items that are not pictures: %d ms\n", count, walked);
-
-    QTemporaryDir pictures;
-    const QByteArray picturesPath = QFile::encodeName(pictures.path());
-    const int each = 40;
-    for (int i = 0; i < each; ++i) {
-        Fixtures::writeBytes(picturesPath + "/photo" + QByteArray::number(i) + ".jpg",
-            Fixtures::encode(photo(4000, 3000, i), "jpeg", 90));
-        Fixtures::writeBytes(picturesPath + "/small" + QByteArray::number(i) + ".jpg",
-            Fixtures::encode(photo(1600, 1200, i), "jpeg", 85));
-        Fixtures::writeBytes(picturesPath + "/shot" + QByteArray::number(i) + ".png",
-            Fixtures::encode(photo(1920, 1080, i), "png"));
+    Options options;
+    const QStringList arguments = QCoreApplication::arguments();
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        const QString value = i + 1 < arguments.size() ? arguments[i + 1] : QString();
+        if (argument == QLatin1String("--runs"))
+            options.runs = std::max(1, value.toInt()), ++i;
+        else if (argument == QLatin1String("--sets"))
+            options.sets = value.split(','), ++i;
+        else if (argument == QLatin1String("--cache"))
+            options.cache = value, ++i;
+        else if (argument == QLatin1String("--memory-child"))
+            options.memoryChild = value, ++i;
     }
-    const Decoders decoders = Decoders::forThumbnails();
-    for (const char* kind : {"photo", "small", "shot"}) {
-        const char* suffix = qstrcmp(kind, "shot") == 0 ? ".png" : ".jpg";
-        const QByteArray sample = picturesPath + '/' + kind + "0" + suffix;
-        const qint64 length = QFileInfo(QFile::decodeName(sample)).size();
-        timer.restart();
-        for (int i = 0; i < each; ++i) {
-            const QByteArray path = picturesPath + '/' + kind + QByteArray::number(i) + suffix;
-            makeEntry({path, QString(), qstrcmp(suffix, ".jpg") == 0}, true, decoders);
+    if (!options.memoryChild.isEmpty())
+        return memoryChild(options.memoryChild);
+
+    const QString startLoad = loadAverage();
+    std::printf("scan benchmark: %u cores, load average %s, Qt %s, libvips %s, %d runs each (median)\n",
+        std::thread::hardware_concurrency(), qPrintable(startLoad), qVersion(), VIPS_VERSION, options.runs);
+    std::printf("fixtures: %s\n", qPrintable(options.cache));
+    std::fflush(stdout);
+    if (!BenchFixtures::ensure(options.cache))
+        return 1;
+
+    const QString out = options.cache + QStringLiteral("/out");
+    const bool haveVips = installed(QStringLiteral("vipsthumbnail"));
+    const QString convert = QStringLiteral("/usr/bin/convert");
+    const bool haveMagick = installed(convert);
+
+    Window1 window(1024);
+    window.updatesTimer->stop();
+    window.show();
+    QCoreApplication::processEvents();
+    StallProbe probe;
+    double worstStall = 0;
+    QStringList commands;
+    std::vector<Row> rows;
+    bool walked = false;
+    double walkOurs = 0, walkFind = 0;
+    int walkItems = 0;
+    QString walkCommand;
+    bool measuredMemory = false;
+    Memory memory;
+
+    for (const Set& set : BenchFixtures::sets()) {
+        if (!options.sets.isEmpty() && !options.sets.contains(set.name))
+            continue;
+        const QString folder = BenchFixtures::folder(options.cache, set);
+        std::printf("measuring %s ...\n", qPrintable(set.description));
+        std::fflush(stdout);
+        warm(folder);
+
+        if (set.name == QLatin1String("entries-10k")) {
+            measuredMemory = memoryInChild(folder, memory);
+            worstStall = std::max(worstStall, memory.stallMs);
+            continue;
         }
-        std::printf("thumbnail %s%s (%lld KB each): %.1f ms per file\n", kind, suffix, length / 1024,
-            double(timer.elapsed()) / each);
+
+        if (!set.pictures) {
+            walkCommand = QStringLiteral("find %1 > /dev/null").arg(quoted(folder));
+            std::vector<double> ours, theirs;
+            for (int run = 0; run < options.runs; ++run) {
+                setTypes(window, false, true);
+                const ScanResult scan = scanOnce(window, folder, probe);
+                worstStall = std::max(worstStall, scan.stallMs);
+                ours.push_back(scan.seconds);
+                theirs.push_back(timeCommand(walkCommand));
+            }
+            walked = true;
+            walkOurs = median(ours);
+            walkFind = median(theirs);
+            walkItems = set.count;
+            continue;
+        }
+
+        const int half = (set.count + 1) / 2;
+        const QString list = QStringLiteral("cd %1 && find . -maxdepth 1 -type f -printf '%f\\0' | sort -z").arg(quoted(folder));
+        const QString vipsCommand = QStringLiteral("%1 | xargs -0 -n %2 -P 2 vipsthumbnail --size 100x100 -o %3/%s.jpg")
+                                        .arg(list).arg(half).arg(quoted(out));
+        const QString magickCommand
+            = QStringLiteral("%1 | xargs -0 -P 2 -I{} %2 -define jpeg:size=200x200 '{}[0]' -thumbnail 100x100 %3/'{}'.jpg")
+                  .arg(list, convert, quoted(out));
+        std::vector<double> ours, vips, magick;
+        int entries = 0;
+        for (int run = 0; run < options.runs; ++run) {
+            setTypes(window, true, false);
+            const ScanResult scan = scanOnce(window, folder, probe);
+            worstStall = std::max(worstStall, scan.stallMs);
+            entries = scan.entries;
+            ours.push_back(set.count / scan.seconds);
+            if (haveVips) {
+                freshFolder(out);
+                const double seconds = timeCommand(vipsCommand);
+                if (seconds > 0)
+                    vips.push_back(set.count / seconds);
+            }
+            if (haveMagick) {
+                freshFolder(out);
+                const double seconds = timeCommand(magickCommand);
+                if (seconds > 0)
+                    magick.push_back(set.count / seconds);
+            }
+        }
+        if (entries != set.count)
+            std::printf("  warning: %d entries for %d files\n", entries, set.count);
+        commands << vipsCommand << magickCommand;
+        Row row {set.description, set.count, median(ours), median(vips), median(magick), 1.0, false};
+        if (set.name == QLatin1String("jpeg-12mp"))
+            row.target = 1.3;
+        if (set.name == QLatin1String("jpeg-vga"))
+            row.target = 1000, row.absolute = true;
+        rows.push_back(row);
     }
-    const int scanned = scan(picturesPath, switches, &entries);
-    std::printf("scan of those %d files: %d entries in %d ms, %.0f files/s\n", 3 * each, entries, scanned,
-        3 * each * 1000.0 / std::max(1, scanned));
+    freshFolder(out);
+    QDir(out).removeRecursively();
+
+    std::printf("\n%-34s %6s %11s %15s %7s %14s %7s  %s\n", "set", "files", "Lumigrid/s", "vipsthumbnail/s",
+        "ratio", "ImageMagick/s", "ratio", "target");
+    for (const Row& row : rows) {
+        const QString target = row.absolute ? QString::asprintf(">= %.0f files/s", row.target)
+                                            : QString::asprintf(">= %.1fx vipsthumbnail", row.target);
+        const bool met = row.absolute ? row.lumigrid >= row.target : row.vips > 0 && row.lumigrid / row.vips >= row.target;
+        std::printf("%-34s %6d %11s %15s %7s %14s %7s  %s %s\n", qPrintable(row.label), row.files,
+            qPrintable(rate(row.lumigrid)), qPrintable(rate(row.vips)), qPrintable(ratio(row.lumigrid, row.vips)),
+            qPrintable(rate(row.magick)), qPrintable(ratio(row.lumigrid, row.magick)), qPrintable(target),
+            met ? "met" : "NOT MET");
+    }
+    if (walked) {
+        const double times = walkFind > 0 ? walkOurs / walkFind : 0;
+        std::printf("walk of %d entries, every type off: Lumigrid %.3f s, find %.3f s: %.2f x find (target <= 3x) %s\n",
+            walkItems, walkOurs, walkFind, times, times > 0 && times <= 3 ? "met" : "NOT MET");
+    }
+    if (measuredMemory) {
+        const double perEntry = memory.entries > 0 ? double(memory.after - memory.before) / memory.entries : 0;
+        std::printf("memory at %d entries: RSS %.1f MB before the scan, %.1f MB after, peak %.1f MB; %.0f bytes (%.1f KB) "
+                    "per entry (target <= 48 KB) %s\n",
+            memory.entries, memory.before / 1048576.0, memory.after / 1048576.0, memory.peak / 1048576.0, perEntry,
+            perEntry / 1024, perEntry > 0 && perEntry <= 48 * 1024 ? "met" : "NOT MET");
+        std::printf("  that scan: %.1f files/s\n", memory.entries / std::max(1e-9, memory.seconds));
+        std::printf("page change with %d entries: median %.3f ms, longest %.3f ms over %d changes, %d cell paints "
+                    "(target < 5 ms) %s\n",
+            memory.entries, memory.pageMedianMs, memory.pageWorstMs, memory.pageChanges, memory.pagePaints,
+            memory.pageWorstMs < 5 ? "met" : "NOT MET");
+    }
+    std::printf("longest stall of the interface thread during the scans: %.1f ms (target <= 50 ms) %s\n", worstStall,
+        worstStall <= 50 ? "met" : "NOT MET");
+    std::printf("load average at the start %s, at the end %s\n", qPrintable(startLoad), qPrintable(loadAverage()));
+    std::printf("\ncommands (run from anywhere; %s must exist):\n", qPrintable(out));
+    commands.removeDuplicates();
+    for (const QString& command : std::as_const(commands))
+        std::printf("  %s\n", qPrintable(command));
+    if (!walkCommand.isEmpty())
+        std::printf("  %s\n", qPrintable(walkCommand));
     return 0;
 }

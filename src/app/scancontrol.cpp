@@ -91,9 +91,9 @@ void ScanControl::startScan(const QByteArray& folder)
         m_window.settingstiff, m_window.settingspsd, m_window.settingspdf, m_window.settingsprop};
     auto* worker = new Thread1(
         folder, switches, this,
-        [this, generation](const ScanStep& step) {
+        [this, generation](std::vector<ScanStep>& steps) {
             if (generation == m_generation)
-                apply(step);
+                apply(steps);
         },
         makeEntry);
     connect(worker, &QThread::finished, this, [this, worker] { retire(worker); });
@@ -135,56 +135,73 @@ void ScanControl::stopWorkers()
     m_current = nullptr;
 }
 
-void ScanControl::apply(const ScanStep& step)
+void ScanControl::apply(std::vector<ScanStep>& steps)
 {
     Catalogue& catalogue = Module1::catalogue();
     CustomProgress& bar = *m_window.ProgressBar1;
-    switch (step.kind) {
-    case ScanStep::Kind::Start:
-        m_window.n = 0;
-        catalogue.empty();
-        m_window.ScrollBar1->setValue(0);
-        for (int k = 1; k <= Window1::cellCount; ++k)
-            m_window.cell(k)->setPicture(QImage());
-        m_window.EditField1->setText(RawPath::display(step.path));
-        break;
-    case ScanStep::Kind::FolderStart:
-        m_window.f = RawPath::display(step.path);
-        if (step.subdirectories) {
-            m_window.dirstring = QStringLiteral("Directory: %1 / %2").arg(step.d).arg(step.c);
-            m_window.StaticText2->setText(m_window.dirstring);
-            m_window.StaticText2->show();
-        } else {
-            m_window.StaticText2->hide();
+    // The steps of one batch are applied before anything is painted, so a
+    // text that several of them change is set once, to its last value.
+    const QByteArray* shownPath = nullptr;
+    bool appended = false;
+    const auto showPending = [&] {
+        if (shownPath)
+            m_window.EditField1->setText(RawPath::display(*shownPath));
+        if (appended) {
+            m_window.StaticText1->setText(QStringLiteral("%1 images").arg(catalogue.x()));
+            m_grid.applyScrollRange();
         }
-        m_window.n = step.n;
-        bar.setvalue(0);
-        bar.maximum = step.n;
-        break;
-    case ScanStep::Kind::Item:
-        bar.setvalue(bar.value + 1);
-        bar.update();
-        break;
-    case ScanStep::Kind::PathShown:
-        m_window.EditField1->setText(RawPath::display(step.path));
-        break;
-    case ScanStep::Kind::Entry: {
-        catalogue.append(step.entry);
-        const int x = catalogue.x();
-        m_window.StaticText1->setText(QStringLiteral("%1 images").arg(x));
-        if (x <= Window1::cellCount)
-            m_window.cell(x)->setPicture(step.entry.thumbnail);
-        m_grid.applyScrollRange();
-        break;
+        shownPath = nullptr;
+        appended = false;
+    };
+    for (const ScanStep& step : steps) {
+        switch (step.kind) {
+        case ScanStep::Kind::Start:
+            m_window.n = 0;
+            catalogue.empty();
+            m_window.ScrollBar1->setValue(0);
+            for (int k = 1; k <= Window1::cellCount; ++k)
+                m_window.cell(k)->setPicture(QImage());
+            shownPath = &step.path;
+            break;
+        case ScanStep::Kind::FolderStart:
+            m_window.f = RawPath::display(step.path);
+            if (step.subdirectories) {
+                m_window.dirstring = QStringLiteral("Directory: %1 / %2").arg(step.d).arg(step.c);
+                m_window.StaticText2->setText(m_window.dirstring);
+                m_window.StaticText2->show();
+            } else {
+                m_window.StaticText2->hide();
+            }
+            m_window.n = step.n;
+            bar.setvalue(0);
+            bar.maximum = step.n;
+            break;
+        case ScanStep::Kind::Item:
+            bar.setvalue(bar.value + 1);
+            bar.update();
+            break;
+        case ScanStep::Kind::PathShown:
+            shownPath = &step.path;
+            break;
+        case ScanStep::Kind::Entry: {
+            catalogue.append(step.entry);
+            const int x = catalogue.x();
+            if (x <= Window1::cellCount)
+                m_window.cell(x)->setPicture(step.entry.thumbnail);
+            appended = true;
+            break;
+        }
+        case ScanStep::Kind::End:
+            showPending();
+            m_grid.applyScrollRange();
+            m_window.StaticText1->setText(QStringLiteral("%1 images").arg(catalogue.x()));
+            m_window.BevelButton1->setText(choosePath);
+            m_window.StaticText2->setText(QStringLiteral("done"));
+            m_current = nullptr;
+            break;
+        }
     }
-    case ScanStep::Kind::End:
-        m_grid.applyScrollRange();
-        m_window.StaticText1->setText(QStringLiteral("%1 images").arg(catalogue.x()));
-        m_window.BevelButton1->setText(choosePath);
-        m_window.StaticText2->setText(QStringLiteral("done"));
-        m_current = nullptr;
-        break;
-    }
+    showPending();
 }
 
 bool ScanControl::eventFilter(QObject* watched, QEvent* event)

@@ -40,14 +40,16 @@ public:
 
     // The folder chooser, empty when dismissed; tests put their own in.
     std::function<QByteArray()> chooseFolder;
-    // The decoding stage; empty: the platform's decoders, in the worker.
+    // The decoding stage, called on the worker's decoder threads, several
+    // files at once; empty: the platform's decoders.
     FolderScan::MakeEntry makeEntry;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void apply(const ScanStep& step);
+    // The steps of one batch from the worker, in order.
+    void apply(std::vector<ScanStep>& steps);
     void retire(Thread1* worker);
 
     Window1& m_window;

@@ -1,24 +1,39 @@
 #include "app/thread1.h"
 
+#include "catalogue/scanpipeline.h"
+
 #include <QMetaObject>
-#include <QSemaphore>
-
-namespace {
-
-// Steps handed over but not yet applied, at most.
-constexpr int stepsAhead = 64;
-
-} // namespace
 
 Thread1::Thread1(QByteArray chosenFolder, const ScanSwitches& switches, QObject* receiver, Apply apply,
     FolderScan::MakeEntry makeEntry)
     : m_chosen(std::move(chosenFolder))
     , m_switches(switches)
-    , m_receiver(receiver)
-    , m_apply(std::move(apply))
-    , m_makeEntry(std::move(makeEntry))
-    , m_room(std::make_shared<QSemaphore>(stepsAhead))
 {
+    if (!makeEntry) {
+        makeEntry = [decoders = Decoders::forThumbnails()](const AcceptedFile& file, bool constrain) {
+            return ::makeEntry(file, constrain, decoders);
+        };
+    }
+    // One queued call wakes the receiver however many steps become ready
+    // before it runs. The call holds the pipeline, so it may still run after
+    // the worker is gone; a stopped pipeline gives it nothing.
+    auto self = std::make_shared<std::weak_ptr<ScanPipeline>>();
+    auto applyBatch = std::make_shared<Apply>(std::move(apply));
+    auto wake = [self, receiver, applyBatch] {
+        std::shared_ptr<ScanPipeline> pipeline = self->lock();
+        if (!pipeline)
+            return;
+        QMetaObject::invokeMethod(
+            receiver,
+            [pipeline = std::move(pipeline), applyBatch] {
+                std::vector<ScanStep> steps = pipeline->take();
+                if (!steps.empty())
+                    (*applyBatch)(steps);
+            },
+            Qt::QueuedConnection);
+    };
+    m_pipeline = std::make_shared<ScanPipeline>(std::move(makeEntry), std::move(wake));
+    *self = m_pipeline;
 }
 
 Thread1::~Thread1()
@@ -29,34 +44,16 @@ Thread1::~Thread1()
 
 void Thread1::stop()
 {
-    m_stop = true;
+    m_pipeline->stop();
 }
 
 void Thread1::run()
 {
+    ScanPipeline& pipeline = *m_pipeline;
     FolderScan scan(
-        m_chosen, m_switches, [this](ScanStep&& step) { return deliver(std::move(step)); },
-        [this] { return !m_stop; }, m_makeEntry);
+        m_chosen, m_switches, [&](ScanStep&& step) { return pipeline.post(std::move(step)); },
+        [&] { return !pipeline.stopped(); });
+    scan.decodeWith([&](AcceptedFile&& file, bool constrain) { return pipeline.decode(std::move(file), constrain); });
     scan.run();
-}
-
-bool Thread1::deliver(ScanStep&& step)
-{
-    while (!m_room->tryAcquire(1, 20)) {
-        if (m_stop)
-            return false;
-    }
-    if (m_stop) {
-        m_room->release();
-        return false;
-    }
-    // The receiver frees the room once it has applied the step.
-    QMetaObject::invokeMethod(
-        m_receiver,
-        [apply = m_apply, room = m_room, step = std::move(step)] {
-            apply(step);
-            room->release();
-        },
-        Qt::QueuedConnection);
-    return true;
+    pipeline.finish();
 }

@@ -4,42 +4,41 @@
 
 #include <QByteArray>
 #include <QThread>
-#include <atomic>
 #include <functional>
 #include <memory>
+#include <vector>
 
-class QSemaphore;
+class ScanPipeline;
 
-// The scan worker: walks and decodes off the interface thread and hands
-// every step to the receiver's thread, in order, as queued calls of apply.
-// It gives way after each item and each folder; stop() makes it end there
-// (or wherever it next waits) and run no further step. It runs ahead of the
-// interface by a bounded number of steps, so a stop is answered promptly
-// and the window keeps painting however fast the walk goes.
+// The scan worker: walks off the interface thread while a pool of decoder
+// threads (as many as cores) makes the entries a bounded distance ahead of
+// the walk, and hands the steps to the receiver's thread as queued calls of
+// apply, in batches, in exactly the order the walk made them. It gives way
+// after each item and each folder; stop() makes it end there (or wherever
+// it next waits) and run no further step, and drops what was decoded ahead.
 class Thread1 : public QThread {
     Q_OBJECT
 public:
-    using Apply = std::function<void(const ScanStep& step)>;
+    // Applies, on the receiver's thread, the steps ready since the last call.
+    using Apply = std::function<void(std::vector<ScanStep>& steps)>;
 
+    // makeEntry is the decoding stage, called on the decoder threads; empty:
+    // the platform's decoders.
     Thread1(QByteArray chosenFolder, const ScanSwitches& switches, QObject* receiver, Apply apply,
         FolderScan::MakeEntry makeEntry = {});
-    // Stops the worker and waits for it to end.
+    // Stops the worker and waits for it and its decoder threads to end.
     ~Thread1() override;
 
-    // Safe from any thread; returns at once.
+    // Safe from any thread; returns at once, without waiting for a decode
+    // under way.
     void stop();
 
 protected:
+    // The walk, then waits for the decodes it started.
     void run() override;
 
 private:
-    bool deliver(ScanStep&& step);
-
     QByteArray m_chosen;
     ScanSwitches m_switches;
-    QObject* m_receiver;  // outlives the worker
-    Apply m_apply;
-    FolderScan::MakeEntry m_makeEntry;
-    std::atomic<bool> m_stop {false};
-    std::shared_ptr<QSemaphore> m_room;
+    std::shared_ptr<ScanPipeline> m_pipeline;
 };

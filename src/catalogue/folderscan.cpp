@@ -151,7 +151,10 @@ bool FolderScan::examine(Walk& walk, const QByteArray& folder, bool folderIsRoot
     }
 
     if (accepted) {
-        std::optional<CatalogueEntry> entry = m_makeEntry({path, name, m_isjpeg}, m_switches.constrain.load());
+        const bool constrain = m_switches.constrain.load();
+        if (m_decode)
+            return m_decode({path, name, m_isjpeg}, constrain);
+        std::optional<CatalogueEntry> entry = m_makeEntry({path, name, m_isjpeg}, constrain);
         if (entry) {
             ScanStep ready;
             ready.kind = ScanStep::Kind::Entry;

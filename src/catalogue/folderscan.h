@@ -40,8 +40,16 @@ public:
     // platform's decoders unless another is given.
     using MakeEntry = std::function<std::optional<CatalogueEntry>(const AcceptedFile& file, bool constrain)>;
 
+    // Hands an accepted file, with the proportions setting as it was when
+    // the walk examined the file, to a decoding stage that makes and posts
+    // its entry later; returns false when the scan is to stop.
+    using Decode = std::function<bool(AcceptedFile&& file, bool constrain)>;
+
     FolderScan(QByteArray chosenFolder, const ScanSwitches& switches, Post post, GiveWay giveWay,
         MakeEntry makeEntry = {});
+
+    // Accepted files go to decode instead of being decoded and posted here.
+    void decodeWith(Decode decode) { m_decode = std::move(decode); }
 
     // Start steps, the walk, and the end step unless stopped.
     void run();
@@ -56,5 +64,6 @@ private:
     Post m_post;
     GiveWay m_giveWay;
     MakeEntry m_makeEntry;
+    Decode m_decode;
     bool m_isjpeg = false;
 };
