@@ -5,7 +5,7 @@
 // of a large tree against find; memory per catalogue entry; the longest
 // stall of the interface thread and the time of a page change.
 //
-//   bench_scan [--runs N] [--sets name,name] [--cache folder]
+//   bench_scan [--runs N] [--sets name,name] [--cache folder] [--lumigrid-only] [--in-process]
 #include "app/scancontrol.h"
 #include "app/window1.h"
 #include "bench/scan/benchfixtures.h"
@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <sys/resource.h>
 #include <thread>
 
 namespace {
@@ -39,6 +40,8 @@ struct Options {
     QStringList sets;
     QString cache = QStringLiteral(LUMIGRID_BINARY_DIR "/bench-cache/scan");
     QString memoryChild;  // internal: measure memory over this folder in a fresh process
+    bool othersToo = true; // false: Lumigrid alone, for profiling
+    bool inProcess = false; // decode in the scan's own threads even where the window uses helpers
 };
 
 double median(std::vector<double> values)
@@ -120,14 +123,25 @@ void setTypes(Window1& window, bool on, bool subdirectories)
 
 struct ScanResult {
     double seconds = 0;
+    double cpuSeconds = 0;
     int entries = 0;
     double stallMs = 0;
 };
+
+// CPU time, user and system, in seconds: of this process (every thread), or
+// of the children it has waited for.
+double cpuSeconds(int who)
+{
+    rusage usage {};
+    ::getrusage(who, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
 
 // One scan through the window, from the button's start to "done".
 ScanResult scanOnce(Window1& window, const QString& folder, StallProbe& probe)
 {
     probe.start();
+    const double cpu = cpuSeconds(RUSAGE_SELF);
     QElapsedTimer timer;
     timer.start();
     window.scanControl->startScan(QFile::encodeName(folder));
@@ -135,23 +149,30 @@ ScanResult scanOnce(Window1& window, const QString& folder, StallProbe& probe)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     ScanResult result;
     result.seconds = timer.nsecsElapsed() / 1e9;
+    result.cpuSeconds = cpuSeconds(RUSAGE_SELF) - cpu;
     result.stallMs = probe.stop();
     result.entries = Module1::catalogue().x();
     return result;
 }
 
-// Runs a shell command; its time in seconds, or a negative number when it failed.
-double timeCommand(const QString& command)
+struct Timed {
+    double seconds = -1;  // negative when the command failed
+    double cpuSeconds = 0;
+};
+
+// Runs a shell command: its time and the CPU time of all its processes.
+Timed timeCommand(const QString& command)
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.setStandardOutputFile(QProcess::nullDevice());
+    const double cpu = cpuSeconds(RUSAGE_CHILDREN);
     QElapsedTimer timer;
     timer.start();
     process.start(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), command});
     if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return -1;
-    return timer.nsecsElapsed() / 1e9;
+        return {};
+    return {timer.nsecsElapsed() / 1e9, cpuSeconds(RUSAGE_CHILDREN) - cpu};
 }
 
 QString quoted(const QString& text)
@@ -188,10 +209,12 @@ struct Memory {
 };
 
 // In a fresh process: the window, one scan of folder, then page changes.
-int memoryChild(const QString& folder)
+int memoryChild(const QString& folder, bool inProcess)
 {
     Window1 window(1024);
     window.updatesTimer->stop();
+    if (inProcess)
+        window.scanControl->makeEntry = {};
     window.show();
     setTypes(window, true, false);
     QCoreApplication::processEvents();
@@ -242,11 +265,14 @@ int memoryChild(const QString& folder)
     return 0;
 }
 
-bool memoryInChild(const QString& folder, Memory& memory)
+bool memoryInChild(const QString& folder, bool inProcess, Memory& memory)
 {
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--memory-child"), folder});
+    QStringList arguments {QStringLiteral("--memory-child"), folder};
+    if (inProcess)
+        arguments << QStringLiteral("--in-process");
+    child.start(QCoreApplication::applicationFilePath(), arguments);
     if (!child.waitForFinished(-1) || child.exitCode() != 0)
         return false;
     for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
@@ -274,6 +300,7 @@ struct Row {
     QString label;
     int files = 0;
     double lumigrid = 0, vips = 0, magick = 0;  // files per second, 0 when not measured
+    double lumigridCpu = 0, vipsCpu = 0;        // CPU milliseconds per file
     double target = 0;       // wanted ratio to vipsthumbnail, or files per second when absolute
     bool absolute = false;
 };
@@ -311,11 +338,15 @@ int main(int argc, char** argv)
             options.sets = value.split(','), ++i;
         else if (argument == QLatin1String("--cache"))
             options.cache = value, ++i;
+        else if (argument == QLatin1String("--in-process"))
+            options.inProcess = true;
+        else if (argument == QLatin1String("--lumigrid-only"))
+            options.othersToo = false;
         else if (argument == QLatin1String("--memory-child"))
             options.memoryChild = value, ++i;
     }
     if (!options.memoryChild.isEmpty())
-        return memoryChild(options.memoryChild);
+        return memoryChild(options.memoryChild, options.inProcess);
 
     const QString startLoad = loadAverage();
     std::printf("scan benchmark: %u cores, load average %s, Qt %s, libvips %s, %d runs each (median)\n",
@@ -326,12 +357,17 @@ int main(int argc, char** argv)
         return 1;
 
     const QString out = options.cache + QStringLiteral("/out");
-    const bool haveVips = installed(QStringLiteral("vipsthumbnail"));
+    const bool haveVips = options.othersToo && installed(QStringLiteral("vipsthumbnail"));
     const QString convert = QStringLiteral("/usr/bin/convert");
-    const bool haveMagick = installed(convert);
+    const bool haveMagick = options.othersToo && installed(convert);
 
     Window1 window(1024);
     window.updatesTimer->stop();
+    if (options.inProcess)
+        window.scanControl->makeEntry = {};
+    std::printf("decoding: %s\n",
+        window.scanControl->makeEntry ? "the window's own decode stage (ScanControl::makeEntry as Window1 sets it)"
+                                      : "in the scan's decoder threads (the platform decoders in-process)");
     window.show();
     QCoreApplication::processEvents();
     StallProbe probe;
@@ -354,7 +390,7 @@ int main(int argc, char** argv)
         warm(folder);
 
         if (set.name == QLatin1String("entries-10k")) {
-            measuredMemory = memoryInChild(folder, memory);
+            measuredMemory = memoryInChild(folder, options.inProcess, memory);
             worstStall = std::max(worstStall, memory.stallMs);
             continue;
         }
@@ -367,7 +403,8 @@ int main(int argc, char** argv)
                 const ScanResult scan = scanOnce(window, folder, probe);
                 worstStall = std::max(worstStall, scan.stallMs);
                 ours.push_back(scan.seconds);
-                theirs.push_back(timeCommand(walkCommand));
+                if (options.othersToo)
+                    theirs.push_back(timeCommand(walkCommand).seconds);
             }
             walked = true;
             walkOurs = median(ours);
@@ -383,7 +420,7 @@ int main(int argc, char** argv)
         const QString magickCommand
             = QStringLiteral("%1 | xargs -0 -P 2 -I{} %2 -define jpeg:size=200x200 '{}[0]' -thumbnail 100x100 %3/'{}'.jpg")
                   .arg(list, convert, quoted(out));
-        std::vector<double> ours, vips, magick;
+        std::vector<double> ours, vips, magick, oursCpu, vipsCpu;
         int entries = 0;
         for (int run = 0; run < options.runs; ++run) {
             setTypes(window, true, false);
@@ -391,23 +428,27 @@ int main(int argc, char** argv)
             worstStall = std::max(worstStall, scan.stallMs);
             entries = scan.entries;
             ours.push_back(set.count / scan.seconds);
+            oursCpu.push_back(scan.cpuSeconds * 1000 / set.count);
             if (haveVips) {
                 freshFolder(out);
-                const double seconds = timeCommand(vipsCommand);
-                if (seconds > 0)
-                    vips.push_back(set.count / seconds);
+                const Timed timed = timeCommand(vipsCommand);
+                if (timed.seconds > 0) {
+                    vips.push_back(set.count / timed.seconds);
+                    vipsCpu.push_back(timed.cpuSeconds * 1000 / set.count);
+                }
             }
             if (haveMagick) {
                 freshFolder(out);
-                const double seconds = timeCommand(magickCommand);
-                if (seconds > 0)
-                    magick.push_back(set.count / seconds);
+                const Timed timed = timeCommand(magickCommand);
+                if (timed.seconds > 0)
+                    magick.push_back(set.count / timed.seconds);
             }
         }
         if (entries != set.count)
             std::printf("  warning: %d entries for %d files\n", entries, set.count);
         commands << vipsCommand << magickCommand;
-        Row row {set.description, set.count, median(ours), median(vips), median(magick), 1.0, false};
+        Row row {set.description, set.count, median(ours), median(vips), median(magick), median(oursCpu),
+            median(vipsCpu), 1.0, false};
         if (set.name == QLatin1String("jpeg-12mp"))
             row.target = 1.3;
         if (set.name == QLatin1String("jpeg-vga"))
@@ -417,16 +458,17 @@ int main(int argc, char** argv)
     freshFolder(out);
     QDir(out).removeRecursively();
 
-    std::printf("\n%-34s %6s %11s %15s %7s %14s %7s  %s\n", "set", "files", "Lumigrid/s", "vipsthumbnail/s",
-        "ratio", "ImageMagick/s", "ratio", "target");
+    std::printf("\n%-28s %5s %10s %15s %6s %13s %6s %9s %9s  %s\n", "set", "files", "Lumigrid/s", "vipsthumbnail/s",
+        "ratio", "ImageMagick/s", "ratio", "CPU ms/f", "vips CPU", "target");
     for (const Row& row : rows) {
         const QString target = row.absolute ? QString::asprintf(">= %.0f files/s", row.target)
                                             : QString::asprintf(">= %.1fx vipsthumbnail", row.target);
         const bool met = row.absolute ? row.lumigrid >= row.target : row.vips > 0 && row.lumigrid / row.vips >= row.target;
-        std::printf("%-34s %6d %11s %15s %7s %14s %7s  %s %s\n", qPrintable(row.label), row.files,
-            qPrintable(rate(row.lumigrid)), qPrintable(rate(row.vips)), qPrintable(ratio(row.lumigrid, row.vips)),
-            qPrintable(rate(row.magick)), qPrintable(ratio(row.lumigrid, row.magick)), qPrintable(target),
-            met ? "met" : "NOT MET");
+        std::printf("%-28s %5d %10s %15s %6s %13s %6s %9s %9s  %s %s\n", qPrintable(row.label.section(' ', 0, -1)),
+            row.files, qPrintable(rate(row.lumigrid)), qPrintable(rate(row.vips)),
+            qPrintable(ratio(row.lumigrid, row.vips)), qPrintable(rate(row.magick)),
+            qPrintable(ratio(row.lumigrid, row.magick)), qPrintable(rate(row.lumigridCpu)),
+            qPrintable(rate(row.vipsCpu)), qPrintable(target), met ? "met" : "NOT MET");
     }
     if (walked) {
         const double times = walkFind > 0 ? walkOurs / walkFind : 0;

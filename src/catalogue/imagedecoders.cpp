@@ -1,5 +1,6 @@
 #include "catalogue/imagedecoders.h"
 
+#include "catalogue/jpegscaled.h"
 #include "catalogue/openasimagemodule.h"
 #include "catalogue/rawpath.h"
 
@@ -7,6 +8,7 @@
 #include <QImageReader>
 
 #include <cmath>
+#include <unistd.h>
 
 namespace {
 
@@ -83,6 +85,15 @@ DecodedPicture generalDecoder(const QByteArray& path, int side)
 
 DecodedPicture LoadPictureFromJPEG(const QByteArray& path, int side)
 {
+    if (side > 0) {
+        const int descriptor = RawPath::openRegularDescriptor(path);
+        if (descriptor < 0)
+            return {};
+        FormatDecode decoded = decodeJpegScaled(descriptor, side);
+        ::close(descriptor);
+        if (decoded.outcome != FormatDecode::Outcome::unsupported)
+            return decoded.picture;
+    }
     QFile file;
     if (!RawPath::openRegularFile(file, path))
         return {};
@@ -97,6 +108,6 @@ Decoders Decoders::forThumbnails()
     return {
         [](const QByteArray& path) { return generalDecoder(path, 100); },
         [](const QByteArray& path) { return LoadPictureFromJPEG(path, 100); },
-        [](const QByteArray& path) { return OpenAsImageModule::importWithVips(path, 100); },
+        [](const QByteArray& path) { return OpenAsImageModule::importPicture(path, 100); },
     };
 }

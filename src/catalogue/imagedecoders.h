@@ -13,6 +13,18 @@ struct DecodedPicture {
     bool isNull() const { return picture.isNull(); }
 };
 
+// What one of the program's own format decoders made of a file.
+struct FormatDecode {
+    enum class Outcome {
+        otherFormat,  // not this format; another decoder may try
+        unsupported,  // this format, in a variant left to another decoder
+        failed,       // this format, but its data does not decode
+        picture,
+    };
+    Outcome outcome = Outcome::otherFormat;
+    DecodedPicture picture;
+};
+
 // What the importer made of a file: whether it could open the file at all,
 // and the picture of its first page or frame (null when it had none).
 struct ImportedPicture {
@@ -48,6 +60,7 @@ bool isHugePicture(QSize fullSize);
 // no picture. side 0 decodes at full size.
 DecodedPicture generalDecoder(const QByteArray& path, int side);
 
-// The JPEG decoder: Qt's JPEG reader alone, so anything that is not a JPEG
-// gives no picture; it shrinks while decoding (DCT scaling).
+// The JPEG decoder: anything that is not a JPEG gives no picture. For a
+// thumbnail (side > 0) libjpeg-turbo shrinks while decoding (DCT scaling);
+// a CMYK file, and a full decode, go through Qt's JPEG reader.
 DecodedPicture LoadPictureFromJPEG(const QByteArray& path, int side);

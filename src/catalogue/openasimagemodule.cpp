@@ -1,5 +1,6 @@
 #include "catalogue/openasimagemodule.h"
 
+#include "catalogue/jpegscaled.h"
 #include "catalogue/rawpath.h"
 
 #include <QFile>
@@ -7,6 +8,7 @@
 
 #include <mutex>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace OpenAsImageModule {
 
@@ -99,6 +101,30 @@ ImportedPicture importWithVips(const QByteArray& path, int side)
     } catch (const std::exception&) {
         return {true, {}};
     }
+}
+
+ImportedPicture importPicture(const QByteArray& path, int side)
+{
+    const int descriptor = RawPath::openRegularDescriptor(path);
+    if (descriptor < 0)
+        return {};
+    uchar signature[4] {};
+    FormatDecode decoded;
+    if (::pread(descriptor, signature, sizeof signature, 0) == sizeof signature) {
+        if (signature[0] == 0xff && signature[1] == 0xd8 && signature[2] == 0xff)
+            decoded = decodeJpegScaled(descriptor, side);
+    }
+    ::close(descriptor);
+    switch (decoded.outcome) {
+    case FormatDecode::Outcome::picture:
+        return {true, decoded.picture};
+    case FormatDecode::Outcome::failed:
+        return {true, {}};
+    case FormatDecode::Outcome::otherFormat:
+    case FormatDecode::Outcome::unsupported:
+        break;
+    }
+    return importWithVips(path, side);
 }
 
 DecodedPicture OpenAsImage(const QByteArray& path, const Decoders& decoders)

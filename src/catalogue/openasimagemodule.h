@@ -12,6 +12,11 @@ namespace OpenAsImageModule {
 // when libvips cannot read the file at all. Safe to call from any thread.
 ImportedPicture importWithVips(const QByteArray& path, int side);
 
+// The importer of thumbnail making: by content, JPEG through libjpeg-turbo
+// shrinking while decoding (the library libvips would use), everything else
+// through importWithVips. Safe to call from any thread.
+ImportedPicture importPicture(const QByteArray& path, int side);
+
 // A missing file gives no picture without asking any decoder; a name without
 // a dot goes to the general decoder alone. Otherwise the importer decides: a
 // file it opens gives whatever picture it yields, even none; a file it cannot

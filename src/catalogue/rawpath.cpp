@@ -36,14 +36,25 @@ QByteArray fromUrl(const QUrl& url)
     return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
 }
 
-bool openRegularFile(QFile& file, const QByteArray& path)
+int openRegularDescriptor(const QByteArray& path)
 {
     const int descriptor = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (descriptor < 0)
-        return false;
+        return -1;
     struct stat status {};
-    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)
-        || !file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(descriptor);
+        return -1;
+    }
+    return descriptor;
+}
+
+bool openRegularFile(QFile& file, const QByteArray& path)
+{
+    const int descriptor = openRegularDescriptor(path);
+    if (descriptor < 0)
+        return false;
+    if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(descriptor);
         return false;
     }

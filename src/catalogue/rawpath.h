@@ -31,5 +31,7 @@ QByteArray fromUrl(const QUrl& url);
 // Opens a regular file for reading by its bytes. Anything else (a folder, a
 // pipe, a device) fails, so a decoder never blocks on a named pipe.
 bool openRegularFile(QFile& file, const QByteArray& path);
+// The same as a file descriptor, -1 when it fails; the caller closes it.
+int openRegularDescriptor(const QByteArray& path);
 
 } // namespace RawPath
