@@ -5,7 +5,7 @@
 #include <QMetaObject>
 
 Thread1::Thread1(QByteArray chosenFolder, const ScanSwitches& switches, QObject* receiver, Apply apply,
-    FolderScan::MakeEntry makeEntry)
+    FolderScan::MakeEntry makeEntry, int threads)
     : m_chosen(std::move(chosenFolder))
     , m_switches(switches)
 {
@@ -32,7 +32,12 @@ Thread1::Thread1(QByteArray chosenFolder, const ScanSwitches& switches, QObject*
             },
             Qt::QueuedConnection);
     };
-    m_pipeline = std::make_shared<ScanPipeline>(std::move(makeEntry), std::move(wake));
+    ScanPipeline::Limits limits = ScanPipeline::defaultLimits();
+    if (threads > 0) {
+        limits.threads = threads;
+        limits.decodesAhead = std::max(limits.decodesAhead, 32 * threads);
+    }
+    m_pipeline = std::make_shared<ScanPipeline>(std::move(makeEntry), std::move(wake), limits);
     *self = m_pipeline;
 }
 

@@ -8,9 +8,10 @@ ScanPipeline::Limits ScanPipeline::defaultLimits()
 {
     Limits limits;
     limits.threads = std::max(1, QThread::idealThreadCount());
-    // Enough decodes waiting that no decoder thread idles while the one
-    // at the head of the line is slow.
-    limits.decodesAhead = 4 * limits.threads;
+    // Enough decodes waiting that no decoder thread idles while the one at
+    // the head of the line is slow, or while the interface thread is late
+    // to take what is ready; each holds no more than a thumbnail.
+    limits.decodesAhead = 32 * limits.threads;
     return limits;
 }
 
