@@ -95,7 +95,7 @@ void ScanControl::startScan(const QByteArray& folder)
             if (generation == m_generation)
                 apply(steps);
         },
-        makeEntry);
+        makeEntry, makeEntry ? makeEntryThreads : 0);
     connect(worker, &QThread::finished, this, [this, worker] { retire(worker); });
     m_workers.push_back(worker);
     m_current = worker;

@@ -40,9 +40,13 @@ public:
 
     // The folder chooser, empty when dismissed; tests put their own in.
     std::function<QByteArray()> chooseFolder;
-    // The decoding stage, called on the worker's decoder threads, several
-    // files at once; empty: the platform's decoders.
+    // The decoding stage, called on the worker's decoder threads; empty: the
+    // platform's decoders, as many files at once as there are cores.
     FolderScan::MakeEntry makeEntry;
+    // How many files a makeEntry given here may decode at once: 1 calls it
+    // for one file after the other, in walk order (a stage need not be
+    // reentrant); 0 as many as there are cores.
+    int makeEntryThreads = 1;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -22,10 +22,10 @@ public:
     // Applies, on the receiver's thread, the steps ready since the last call.
     using Apply = std::function<void(std::vector<ScanStep>& steps)>;
 
-    // makeEntry is the decoding stage, called on the decoder threads; empty:
-    // the platform's decoders.
+    // makeEntry is the decoding stage, called on that many decoder threads (0:
+    // as many as cores); empty: the platform's decoders.
     Thread1(QByteArray chosenFolder, const ScanSwitches& switches, QObject* receiver, Apply apply,
-        FolderScan::MakeEntry makeEntry = {});
+        FolderScan::MakeEntry makeEntry = {}, int threads = 0);
     // Stops the worker and waits for it and its decoder threads to end.
     ~Thread1() override;
 

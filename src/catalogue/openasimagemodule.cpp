@@ -1,11 +1,15 @@
 #include "catalogue/openasimagemodule.h"
 
 #include "catalogue/jpegscaled.h"
+#include "catalogue/pngreduced.h"
+#include "catalogue/psdcomposite.h"
+#include "catalogue/tiffstrips.h"
 #include "catalogue/rawpath.h"
 
 #include <QFile>
 #include <vips/vips8>
 
+#include <cstring>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -113,6 +117,12 @@ ImportedPicture importPicture(const QByteArray& path, int side)
     if (::pread(descriptor, signature, sizeof signature, 0) == sizeof signature) {
         if (signature[0] == 0xff && signature[1] == 0xd8 && signature[2] == 0xff)
             decoded = decodeJpegScaled(descriptor, side);
+        else if (std::memcmp(signature, "8BPS", 4) == 0)
+            decoded = decodePsdComposite(descriptor, side);
+        else if (std::memcmp(signature, "II*\0", 4) == 0 || std::memcmp(signature, "MM\0*", 4) == 0)
+            decoded = decodeTiffStrips(descriptor, side);
+        else if (std::memcmp(signature, "\x89PNG", 4) == 0)
+            decoded = decodePngReduced(descriptor, side);
     }
     ::close(descriptor);
     switch (decoded.outcome) {

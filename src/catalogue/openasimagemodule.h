@@ -13,8 +13,9 @@ namespace OpenAsImageModule {
 ImportedPicture importWithVips(const QByteArray& path, int side);
 
 // The importer of thumbnail making: by content, JPEG through libjpeg-turbo
-// shrinking while decoding (the library libvips would use), everything else
-// through importWithVips. Safe to call from any thread.
+// shrinking while decoding (the library libvips would use), the merged
+// picture of a Photoshop file, an uncompressed TIFF and a PNG read directly
+// and reduced while they are read, everything else through importWithVips. Safe to call from any thread.
 ImportedPicture importPicture(const QByteArray& path, int side);
 
 // A missing file gives no picture without asking any decoder; a name without

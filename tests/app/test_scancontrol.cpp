@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QSemaphore>
@@ -305,6 +306,73 @@ private Q_SLOTS:
         file.setUrls({QUrl::fromLocalFile(dir.path() + "/1.png")});
         QVERIFY(!drop(file));
         QCOMPARE(Module1::catalogue().x(), 2);
+    }
+
+    void parallelDecodesKeepTheWalkOrder()
+    {
+        QTemporaryDir dir;
+        emptyFiles(bytes(dir), 40);
+        Window1 window(1024);
+        setTypes(window);
+        std::atomic<int> running {0};
+        std::atomic<int> mostAtOnce {0};
+        window.scanControl->makeEntryThreads = 0;
+        window.scanControl->makeEntry = [&](const AcceptedFile& file, bool) -> std::optional<CatalogueEntry> {
+            const int now = ++running;
+            for (int most = mostAtOnce; now > most && !mostAtOnce.compare_exchange_weak(most, now);) {
+            }
+            // Later files often finish first.
+            QThread::usleep(QRandomGenerator::global()->bounded(4000));
+            --running;
+            QImage thumbnail(100, 100, QImage::Format_RGB32);
+            thumbnail.fill(Qt::blue);
+            return CatalogueEntry {file.path, file.name, QStringLiteral("1 x 1"), thumbnail};
+        };
+        window.scanControl->startScan(bytes(dir));
+        QTRY_VERIFY(idle(window));
+        QCOMPARE(Module1::catalogue().x(), 40);
+        for (int i = 1; i <= 40; ++i)
+            QCOMPARE(Module1::catalogue().bildname(i), QStringLiteral("%1.png").arg(i));
+        QCOMPARE(window.StaticText1->text(), QStringLiteral("40 images"));
+        if (QThread::idealThreadCount() > 1)
+            QVERIFY(mostAtOnce > 1);
+    }
+
+    void cancelDropsWhatWasDecodedAhead()
+    {
+        QTemporaryDir dir;
+        emptyFiles(bytes(dir), 12);
+        Window1 window(1024);
+        setTypes(window);
+        QSemaphore slow;
+        std::atomic<int> decoded {0};
+        std::atomic<bool> closing {false};
+        const auto release = qScopeGuard([&] { closing = true; });
+        window.scanControl->makeEntryThreads = 2;
+        window.scanControl->makeEntry = [&](const AcceptedFile& file, bool) -> std::optional<CatalogueEntry> {
+            // The third file takes long; those behind it are decoded ahead.
+            if (file.name == QLatin1String("3.png")) {
+                while (!slow.tryAcquire(1, 10) && !closing) {
+                }
+            }
+            ++decoded;
+            return CatalogueEntry {file.path, file.name, QStringLiteral("1 x 1"), QImage(100, 100, QImage::Format_RGB32)};
+        };
+        window.scanControl->startScan(bytes(dir));
+        QTRY_COMPARE(Module1::catalogue().x(), 2);
+        QTRY_VERIFY(decoded >= 6);
+        QTest::qWait(50);
+        QCOMPARE(Module1::catalogue().x(), 2);
+
+        // The button answers while the third file is still being decoded.
+        QTest::mouseClick(window.BevelButton1, Qt::LeftButton);
+        QCOMPARE(window.BevelButton1->text(), QStringLiteral("Choose Path"));
+        slow.release();
+        QTest::qWait(200);
+        QCOMPARE(Module1::catalogue().x(), 2);
+        QCOMPARE(window.StaticText1->text(), QStringLiteral("2 images"));
+        QVERIFY(window.cell(2)->hasPicture());
+        QVERIFY(!window.cell(3)->hasPicture());
     }
 
     void closingDuringAScanStopsTheWorker()
