@@ -1,3 +1,4 @@
+#include "catalogue/jpegscaled.h"
 #include "catalogue/openasimagemodule.h"
 #include "catalogue/pngreduced.h"
 #include "catalogue/psdcomposite.h"
@@ -7,6 +8,7 @@
 
 #include <QImageWriter>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -227,6 +229,56 @@ private Q_SLOTS:
         const FormatDecode decoded = decode(descriptor, 100);
         ::close(descriptor);
         QCOMPARE(int(decoded.outcome), int(FormatDecode::Outcome::unsupported));
+    }
+
+    // Files damaged at random: every decoder returns, and what it returns is
+    // a picture no larger than asked for (run under the sanitizers too).
+    void damagedFilesAreDecodedSafely_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<Decode>("decode");
+        const QImage opaque = scene(1000, 760, false);
+        QTest::newRow("JPEG, an eighth from the DC coefficients") << written(opaque, "jpeg") << Decode(decodeJpegScaled);
+        QTest::newRow("JPEG through libjpeg") << written(opaque.scaled(300, 228), "jpeg") << Decode(decodeJpegScaled);
+        QTest::newRow("PNG") << written(scene(300, 228, true), "png") << Decode(decodePngReduced);
+        QTest::newRow("PNG palette")
+            << written(opaque.scaled(300, 228).convertToFormat(QImage::Format_Indexed8), "png") << Decode(decodePngReduced);
+        QTest::newRow("TIFF") << written(opaque.scaled(300, 228), "tiff") << Decode(decodeTiffStrips);
+        const QByteArray psd = throughMagick(opaque.scaled(300, 228), {"-depth", "8", "-compress", "RLE"}, "psd");
+        if (!psd.isEmpty())
+            QTest::newRow("PSD") << psd << Decode(decodePsdComposite);
+    }
+    void damagedFilesAreDecodedSafely()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(Decode, decode);
+        QTemporaryDir dir;
+        const QByteArray path = QFile::encodeName(dir.path()) + "/damaged";
+        QRandomGenerator random(2024);
+        for (int round = 0; round < 150; ++round) {
+            QByteArray damaged = file;
+            const int kind = int(random.bounded(3));
+            if (kind == 0) {
+                for (int i = 0, n = int(random.bounded(1, 12)); i < n; ++i)
+                    damaged[int(random.bounded(damaged.size()))] = char(random.bounded(256));
+            } else if (kind == 1) {
+                damaged.truncate(int(random.bounded(damaged.size())));
+            } else {
+                // Damage near the start, where the headers and tables are.
+                for (int i = 0, n = int(random.bounded(1, 4)); i < n; ++i)
+                    damaged[int(random.bounded(std::min<qsizetype>(damaged.size(), 400)))] = char(random.bounded(256));
+            }
+            QVERIFY(Fixtures::writeBytes(path, damaged));
+            const int descriptor = ::open(path.constData(), O_RDONLY);
+            const FormatDecode decoded = decode(descriptor, 100);
+            ::close(descriptor);
+            if (decoded.outcome == FormatDecode::Outcome::picture) {
+                const QImage& picture = decoded.picture.picture;
+                QVERIFY(!picture.isNull());
+                QVERIFY(!decoded.picture.fullSize.isEmpty());
+                QVERIFY(qint64(picture.width()) * picture.height() <= 4 * 1024 * 1024);
+            }
+        }
     }
 };
 
