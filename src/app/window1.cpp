@@ -7,6 +7,8 @@
 #include "app/scancontrol.h"
 #include "app/thumbnailgrid.h"
 #include "catalogue/module1.h"
+#include "decoder/decoderpool.h"
+#include "decoder/isolateddecoding.h"
 #include "resources/resourcepictures.h"
 #include "settings/dictionaryviewer.h"
 #include "settings/settingsdocument.h"
@@ -94,6 +96,11 @@ Window1::Window1(int screenHeight, QWidget* parent)
     grid->openViewer = [] { Window2::instance()->present(); };
     grid->reveal = [this](const QByteArray& file) { RevealInFinder(file); };
     scanControl = new ScanControl(*this, *grid);
+    scanControl->makeEntry = [](const AcceptedFile& file, bool constrain) {
+        return makeEntryInHelper(DecoderPool::shared(), file, constrain);
+    };
+    // The pool takes calls from any number of threads, one helper each.
+    scanControl->makeEntryThreads = 0;
 }
 
 void Window1::RevealInFinder(const QByteArray& file)

@@ -73,6 +73,19 @@ std::vector<std::string> sandboxArguments(const QString& bwrap)
     return arguments;
 }
 
+// lumigrid-decoder beside the running program, where it is installed; a
+// program run from the build tree (a test, a benchmark) takes the one built
+// there.
+QString defaultHelper()
+{
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/lumigrid-decoder");
+#if defined(LUMIGRID_BUILD_TREE_HELPER)
+    if (!QFileInfo(beside).isExecutable())
+        return QStringLiteral(LUMIGRID_BUILD_TREE_HELPER);
+#endif
+    return beside;
+}
+
 } // namespace
 
 DecoderPool::DecoderPool(Options options) : m_options(std::move(options)), m_keeper(std::make_unique<ProcessKeeper>())
@@ -185,9 +198,7 @@ bool DecoderPool::ensureStarted(DecoderProcess& helper)
     if (helper.running())
         helper.stop(*m_keeper);
 
-    const QString program = m_options.program.isEmpty()
-        ? QCoreApplication::applicationDirPath() + QStringLiteral("/lumigrid-decoder")
-        : m_options.program;
+    const QString program = m_options.program.isEmpty() ? defaultHelper() : m_options.program;
     std::vector<std::string> arguments = {program.toStdString()};
     if (m_options.memoryLimit > 0)
         arguments.push_back("--memory-limit=" + std::to_string(m_options.memoryLimit));

@@ -36,7 +36,7 @@ public:
     };
 
     struct Options {
-        QString program;  // the helper; empty: lumigrid-decoder beside the running program
+        QString program;  // the helper; empty: lumigrid-decoder beside the running program (or in the build tree)
         int helpers = 0;  // 0: one per core
         std::int64_t memoryLimit = 2LL << 30;  // address space of each helper in bytes; 0: none
         std::chrono::milliseconds timeLimit{10000};  // per file, from request to answer

@@ -1,6 +1,7 @@
 #include "decoder/isolateddecoding.h"
 
 #include "decoder/decoderpool.h"
+#include "decoder/tiffmessages.h"
 #include "viewer/picturedecoder.h"
 
 std::optional<CatalogueEntry> makeEntryInHelper(DecoderPool& pool, const AcceptedFile& file, bool constrain)
@@ -10,6 +11,7 @@ std::optional<CatalogueEntry> makeEntryInHelper(DecoderPool& pool, const Accepte
     case DecoderPool::Outcome::Picture:
         return CatalogueEntry{file.path, file.name, result.sizeText, result.picture};
     case DecoderPool::Outcome::Unavailable:
+        keepTiffMessagesFromImageMagick();
         return makeEntry(file, constrain, Decoders::forThumbnails());
     case DecoderPool::Outcome::NoPicture:
     case DecoderPool::Outcome::Failed:
@@ -21,7 +23,9 @@ std::optional<CatalogueEntry> makeEntryInHelper(DecoderPool& pool, const Accepte
 QImage decodeForScreenInHelper(DecoderPool& pool, const QByteArray& path, QSize screen)
 {
     const DecoderPool::Result result = pool.viewerPicture({path, screen});
-    if (result.outcome == DecoderPool::Outcome::Unavailable)
+    if (result.outcome == DecoderPool::Outcome::Unavailable) {
+        keepTiffMessagesFromImageMagick();
         return decodeForScreen(path, screen);
+    }
     return result.picture;
 }

@@ -1,7 +1,8 @@
 #include "viewer/changepicture.h"
 
 #include "catalogue/module1.h"
-#include "viewer/picturedecoder.h"
+#include "decoder/decoderpool.h"
+#include "decoder/isolateddecoding.h"
 #include "viewer/picturefit.h"
 #include "viewer/window2.h"
 #include "widgets/canvas.h"
@@ -55,7 +56,9 @@ void changepicture()
         return;
     }
 
-    const QImage picture = decodeForScreen(path, screen);
+    // A file that crashes or hangs its helper shows as one that cannot be
+    // decoded; the window waits at most a few of the pool's time limits.
+    const QImage picture = decodeForScreenInHelper(DecoderPool::shared(), path, screen);
     if (picture.isNull()) {
         showMissingFileAlert(viewer);
         return;
