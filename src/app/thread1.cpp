@@ -59,6 +59,7 @@ void Thread1::run()
         m_chosen, m_switches, [&](ScanStep&& step) { return pipeline.post(std::move(step)); },
         [&] { return !pipeline.stopped(); });
     scan.decodeWith([&](AcceptedFile&& file, bool constrain) { return pipeline.decode(std::move(file), constrain); });
+    scan.atFolderEnd([&] { return pipeline.drain(); });
     scan.run();
     pipeline.finish();
 }

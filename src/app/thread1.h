@@ -13,9 +13,12 @@ class ScanPipeline;
 // The scan worker: walks off the interface thread while a pool of decoder
 // threads (as many as cores) makes the entries a bounded distance ahead of
 // the walk, and hands the steps to the receiver's thread as queued calls of
-// apply, in batches, in exactly the order the walk made them. It gives way
-// after each item and each folder; stop() makes it end there (or wherever
-// it next waits) and run no further step, and drops what was decoded ahead.
+// apply, in batches, in exactly the order the walk made them. At the end of
+// each folder the walk waits until the receiver has applied everything, so
+// "Scan subdirectories" is read when the window shows the folder done. It
+// gives way after each item and each folder; stop() makes it end there (or
+// wherever it next waits) and run no further step, and drops what was
+// decoded ahead.
 class Thread1 : public QThread {
     Q_OBJECT
 public:

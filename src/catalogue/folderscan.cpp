@@ -108,6 +108,8 @@ bool FolderScan::walk()
             if (!m_post(std::move(step)) || !examine(walk, folder, folderIsRoot, item) || !m_giveWay())
                 return false;
         }
+        if (m_folderEnd && !m_folderEnd())
+            return false;
         if (!m_switches.subdirectories.load())
             return true;
         if (!m_giveWay())

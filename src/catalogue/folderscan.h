@@ -50,6 +50,11 @@ public:
 
     // Accepted files go to decode instead of being decoded and posted here.
     void decodeWith(Decode decode) { m_decode = std::move(decode); }
+    // Called when a folder's items are done, before "Scan subdirectories" is
+    // read: a walk that runs ahead of the window waits there until the
+    // window has shown the folder, so the box counts as the user saw it.
+    // Returns false when the scan is to stop.
+    void atFolderEnd(GiveWay wait) { m_folderEnd = std::move(wait); }
 
     // Start steps, the walk, and the end step unless stopped.
     void run();
@@ -65,5 +70,6 @@ private:
     GiveWay m_giveWay;
     MakeEntry m_makeEntry;
     Decode m_decode;
+    GiveWay m_folderEnd;
     bool m_isjpeg = false;
 };

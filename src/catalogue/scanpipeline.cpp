@@ -132,6 +132,13 @@ void ScanPipeline::work()
     }
 }
 
+bool ScanPipeline::drain()
+{
+    std::unique_lock lock(m_mutex);
+    m_room.wait(lock, [this] { return m_stopped || m_line.empty(); });
+    return !m_stopped;
+}
+
 void ScanPipeline::finish()
 {
     {
@@ -151,6 +158,7 @@ std::vector<ScanStep> ScanPipeline::take()
     std::vector<ScanStep> steps;
     std::lock_guard lock(m_mutex);
     m_woken = false;
+    const size_t before = m_line.size();
     while (!m_line.empty() && m_line.front().state != State::decoding) {
         Slot& slot = m_line.front();
         if (slot.state == State::ready)
@@ -160,7 +168,7 @@ std::vector<ScanStep> ScanPipeline::take()
         m_line.pop_front();
         ++m_front;
     }
-    if (!steps.empty())
+    if (m_line.size() != before)
         m_room.notify_one();
     return steps;
 }

@@ -41,6 +41,9 @@ public:
     // Walk side. Each waits while the pipeline is full; false once stopped.
     bool post(ScanStep&& step);
     bool decode(AcceptedFile&& file, bool constrain);
+    // Walk side: waits until the interface has taken every step so far;
+    // false once stopped.
+    bool drain();
     // Walk side, after its last step: waits for every decode it handed over
     // to end (a stopped pipeline drops what has not begun) and for the
     // decoder threads.

@@ -375,6 +375,33 @@ private Q_SLOTS:
         QVERIFY(!window.cell(3)->hasPicture());
     }
 
+    // The walk runs ahead of the window, but reads "Scan subdirectories" at
+    // a folder's end only once the window shows that folder done.
+    void boxIsReadAsTheWindowShowsTheFolder()
+    {
+        QTemporaryDir dir;
+        const QByteArray root = bytes(dir);
+        QVERIFY(::mkdir((root + "/sub").constData(), 0755) == 0);
+        emptyFiles(root, 3);
+        emptyFiles(root + "/sub", 2);
+        Gate gate;
+        Window1 window(1024);
+        const auto release = qScopeGuard([&] { gate.closing = true; });
+        setTypes(window);
+        window.CheckBox1->setChecked(true);
+        window.scanControl->makeEntry = gate.stage();
+        window.scanControl->startScan(root);
+        gate.open.release(1);
+        QTRY_COMPARE(Module1::catalogue().x(), 1);
+        QTest::qWait(50);
+        window.CheckBox1->setChecked(false);
+        gate.open.release(10);
+        QTRY_VERIFY(idle(window));
+        QCOMPARE(Module1::catalogue().x(), 3);
+        QCOMPARE(window.StaticText2->text(), QStringLiteral("done"));
+        QCOMPARE(window.dirstring, QStringLiteral("Directory: 1 / 1"));
+    }
+
     void closingDuringAScanStopsTheWorker()
     {
         QTemporaryDir dir;
