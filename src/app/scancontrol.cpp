@@ -143,7 +143,10 @@ void ScanControl::apply(std::vector<ScanStep>& steps)
     // text that several of them change is set once, to its last value.
     const QByteArray* shownPath = nullptr;
     bool appended = false;
+    bool stepped = false;
     const auto showPending = [&] {
+        if (stepped)
+            bar.update();
         if (shownPath)
             m_window.EditField1->setText(RawPath::display(*shownPath));
         if (appended) {
@@ -152,6 +155,7 @@ void ScanControl::apply(std::vector<ScanStep>& steps)
         }
         shownPath = nullptr;
         appended = false;
+        stepped = false;
     };
     for (const ScanStep& step : steps) {
         switch (step.kind) {
@@ -177,8 +181,9 @@ void ScanControl::apply(std::vector<ScanStep>& steps)
             bar.maximum = step.n;
             break;
         case ScanStep::Kind::Item:
-            bar.setvalue(bar.value + 1);
-            bar.update();
+            for (int i = 0; i < step.count; ++i)
+                bar.setvalue(bar.value + 1);
+            stepped = true;
             break;
         case ScanStep::Kind::PathShown:
             shownPath = &step.path;

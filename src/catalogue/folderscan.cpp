@@ -120,8 +120,14 @@ bool FolderScan::walk()
 
 bool FolderScan::examine(Walk& walk, const QByteArray& folder, bool folderIsRoot, const FolderItem& item)
 {
-    const QByteArray path = RawPath::join(folder, item.name);
+    const TypeSettings types {m_switches.jpeg.load(), m_switches.png.load(), m_switches.gif.load(),
+        m_switches.tiff.load(), m_switches.psd.load(), m_switches.pdf.load()};
     const QString name = RawPath::display(item.name);
+    const bool accepted = typeFilter(name, types, m_isjpeg);
+    // A file the types leave out needs nothing more: no path, no look.
+    if (item.kind == FolderItem::Kind::file && !accepted)
+        return true;
+    const QByteArray path = RawPath::join(folder, item.name);
 
     bool isFolder = item.kind == FolderItem::Kind::folder;
     FolderIdentity identity {};
@@ -136,10 +142,6 @@ bool FolderScan::examine(Walk& walk, const QByteArray& folder, bool folderIsRoot
             identity = {status.st_dev, status.st_ino};
         }
     }
-
-    const TypeSettings types {m_switches.jpeg.load(), m_switches.png.load(), m_switches.gif.load(),
-        m_switches.tiff.load(), m_switches.psd.load(), m_switches.pdf.load()};
-    const bool accepted = typeFilter(name, types, m_isjpeg);
 
     if (isFolder) {
         ScanStep shown;

@@ -172,6 +172,15 @@ std::shared_ptr<const std::vector<quint16>> JpegDcDecoder::skipsFor(const JHUFF_
     return skips;
 }
 
+bool JpegDcDecoder::stopAtEnd()
+{
+    // A source that cannot give more counts as the file's end: no further
+    // refill reads, so the bits consumed past it show as a negative count.
+    m_atMarker = true;
+    m_marker = 0xd9;
+    return false;
+}
+
 bool JpegDcDecoder::refill()
 {
     jpeg_source_mgr* source = m_info->src;
@@ -192,7 +201,7 @@ bool JpegDcDecoder::refill()
             }
         }
         if (source->bytes_in_buffer == 0 && !source->fill_input_buffer(m_info))
-            return false;
+            return stopAtEnd();
         quint32 byte = *source->next_input_byte++;
         --source->bytes_in_buffer;
         if (byte == 0xff) {
@@ -201,7 +210,7 @@ bool JpegDcDecoder::refill()
             quint32 following = 0xff;
             while (following == 0xff) {
                 if (source->bytes_in_buffer == 0 && !source->fill_input_buffer(m_info))
-                    return false;
+                    return stopAtEnd();
                 following = *source->next_input_byte++;
                 --source->bytes_in_buffer;
             }

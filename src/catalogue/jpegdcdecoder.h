@@ -60,6 +60,7 @@ private:
     static std::shared_ptr<const std::vector<quint16>> skipsFor(const JHUFF_TBL& table, const Huffman& huffman);
     bool decodeScan();
     bool refill();
+    bool stopAtEnd();
     int decodeSymbol(const Huffman& huffman);
     bool skipAc(const Huffman& huffman);
     bool restart();

@@ -55,7 +55,15 @@ bool ScanPipeline::post(ScanStep&& step)
         m_room.wait(lock, [this] { return m_stopped || hasRoom(false); });
         if (m_stopped)
             return false;
-        m_line.push_back({std::move(step), State::ready, false});
+        // Items in a row that the interface has not taken yet travel as one
+        // step: a folder of thousands of files the types leave out costs
+        // the interface a handful of steps, not one each.
+        Slot* last = m_line.empty() ? nullptr : &m_line.back();
+        if (step.kind == ScanStep::Kind::Item && last && last->state == State::ready
+            && last->step.kind == ScanStep::Kind::Item)
+            last->step.count += step.count;
+        else
+            m_line.push_back({std::move(step), State::ready, false});
         wake = wakeDue();
     }
     if (wake)

@@ -11,7 +11,7 @@ struct ScanStep {
     enum class Kind {
         Start,        // empty the catalogue, scroll to 0, blank the cells; path shows the chosen folder
         FolderStart,  // folder d of the c known so far begins: status shown when subdirectories, then n items
-        Item,         // the progress bar rises by one
+        Item,         // the progress bar rises by count, one per item examined
         PathShown,    // a folder was found: path
         Entry,        // entry is ready to append
         End,          // the walk finished without being cancelled
@@ -22,5 +22,6 @@ struct ScanStep {
     int c = 0;
     bool subdirectories = false;
     int n = 0;
+    int count = 1;
     CatalogueEntry entry;
 };

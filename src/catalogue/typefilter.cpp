@@ -2,6 +2,8 @@
 
 bool typeFilter(const QString& name, const TypeSettings& types, bool& isjpeg)
 {
+    if (!(types.jpeg || types.png || types.gif || types.tiff || types.psd || types.pdf))
+        return false;
     const QString ending = name.right(4).toUpper();
     struct Row {
         bool enabled;

@@ -29,7 +29,7 @@ std::optional<CatalogueEntry> entryFor(const AcceptedFile& file, bool constrain)
         QImage()};
 }
 
-QString describe(const ScanStep& step, const QByteArray& root)
+QString describeOne(const ScanStep& step, const QByteArray& root)
 {
     const auto relative = [&](const QByteArray& path) {
         return RawPath::display(path == root ? QByteArray(".") : path.mid(root.size() + 1));
@@ -49,6 +49,15 @@ QString describe(const ScanStep& step, const QByteArray& root)
         return QStringLiteral("end");
     }
     return {};
+}
+
+// A step that raises the bar by several items reads as that many items.
+QStringList describe(const ScanStep& step, const QByteArray& root)
+{
+    QStringList lines;
+    for (int i = 0; i < (step.kind == ScanStep::Kind::Item ? step.count : 1); ++i)
+        lines << describeOne(step, root);
+    return lines;
 }
 
 // The walk of one scan on its own thread, feeding a pipeline; hook sees
