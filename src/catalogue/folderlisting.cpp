@@ -92,9 +92,9 @@ size_t appendSortKey(const UCollator* collator, const QByteArray& name, std::vec
 
 } // namespace
 
-std::vector<FolderItem> listFolder(const QByteArray& path)
+std::vector<ListedItem> listFolder(const QByteArray& path)
 {
-    std::vector<FolderItem> items;
+    std::vector<ListedItem> items;
     DIR* folder = ::opendir(path.constData());
     if (!folder)
         return items;
@@ -102,9 +102,9 @@ std::vector<FolderItem> listFolder(const QByteArray& path)
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
             continue;
-        const FolderItem::Kind kind = entry->d_type == DT_DIR ? FolderItem::Kind::folder
-            : entry->d_type == DT_REG                         ? FolderItem::Kind::file
-                                                              : FolderItem::Kind::unknown;
+        const ListedItem::Kind kind = entry->d_type == DT_DIR ? ListedItem::Kind::folder
+            : entry->d_type == DT_REG                         ? ListedItem::Kind::file
+                                                              : ListedItem::Kind::unknown;
         items.push_back({QByteArray(name), kind});
     }
     ::closedir(folder);
@@ -114,7 +114,7 @@ std::vector<FolderItem> listFolder(const QByteArray& path)
     keys.reserve(items.size() * 32);
     std::vector<size_t> starts;
     starts.reserve(items.size());
-    for (const FolderItem& item : items)
+    for (const ListedItem& item : items)
         starts.push_back(appendSortKey(collator, item.name, keys));
     std::vector<size_t> order(items.size());
     for (size_t i = 0; i < order.size(); ++i)
@@ -126,7 +126,7 @@ std::vector<FolderItem> listFolder(const QByteArray& path)
         // are not valid UTF-8) still get one fixed order.
         return byKey != 0 ? byKey < 0 : items[a].name < items[b].name;
     });
-    std::vector<FolderItem> sorted;
+    std::vector<ListedItem> sorted;
     sorted.reserve(items.size());
     for (const size_t i : order)
         sorted.push_back(std::move(items[i]));

@@ -74,7 +74,7 @@ void FolderScan::run()
 
 bool FolderScan::walk()
 {
-    std::vector<FolderItem> items = listFolder(m_chosen);
+    std::vector<ListedItem> items = listFolder(m_chosen);
     if (items.empty())
         return true;
 
@@ -102,7 +102,7 @@ bool FolderScan::walk()
         if (!m_post(std::move(start)))
             return false;
 
-        for (const FolderItem& item : items) {
+        for (const ListedItem& item : items) {
             ScanStep step;
             step.kind = ScanStep::Kind::Item;
             if (!m_post(std::move(step)) || !examine(walk, folder, folderIsRoot, item) || !m_giveWay())
@@ -118,20 +118,20 @@ bool FolderScan::walk()
     return true;
 }
 
-bool FolderScan::examine(Walk& walk, const QByteArray& folder, bool folderIsRoot, const FolderItem& item)
+bool FolderScan::examine(Walk& walk, const QByteArray& folder, bool folderIsRoot, const ListedItem& item)
 {
     const TypeSettings types {m_switches.jpeg.load(), m_switches.png.load(), m_switches.gif.load(),
         m_switches.tiff.load(), m_switches.psd.load(), m_switches.pdf.load()};
     const QString name = RawPath::display(item.name);
     const bool accepted = typeFilter(name, types, m_isjpeg);
     // A file the types leave out needs nothing more: no path, no look.
-    if (item.kind == FolderItem::Kind::file && !accepted)
+    if (item.kind == ListedItem::Kind::file && !accepted)
         return true;
     const QByteArray path = RawPath::join(folder, item.name);
 
-    bool isFolder = item.kind == FolderItem::Kind::folder;
+    bool isFolder = item.kind == ListedItem::Kind::folder;
     FolderIdentity identity {};
-    if (item.kind != FolderItem::Kind::file) {
+    if (item.kind != ListedItem::Kind::file) {
         struct stat status {};
         if (::stat(path.constData(), &status) != 0) {
             // Vanished since the folder was read, or a link to nothing.

@@ -62,7 +62,7 @@ public:
 private:
     struct Walk;
     bool walk();
-    bool examine(Walk& walk, const QByteArray& folder, bool folderIsRoot, const FolderItem& item);
+    bool examine(Walk& walk, const QByteArray& folder, bool folderIsRoot, const ListedItem& item);
 
     QByteArray m_chosen;
     ScanSwitches m_switches;

@@ -60,6 +60,14 @@ struct Gate {
             return CatalogueEntry {file.path, file.name, QStringLiteral("10 x 10"), thumbnail};
         };
     }
+    // The gate's permits go to whichever decode asks first, so the stage
+    // decodes one file at a time: the permits then open the files in walk
+    // order.
+    void install(ScanControl& control)
+    {
+        control.makeEntry = stage();
+        control.makeEntryThreads = 1;
+    }
     std::atomic<bool> closing {false};
 };
 
@@ -145,7 +153,7 @@ private Q_SLOTS:
         // before the window joins it.
         const auto release = qScopeGuard([&] { gate.closing = true; });
         setTypes(window);
-        window.scanControl->makeEntry = gate.stage();
+        gate.install(*window.scanControl);
         window.scanControl->startScan(bytes(dir));
 
         gate.open.release(1);
@@ -186,7 +194,7 @@ private Q_SLOTS:
         const auto release = qScopeGuard([&] { gate.closing = true; });
         setTypes(window);
         window.CheckBox1->setChecked(true);
-        window.scanControl->makeEntry = gate.stage();
+        gate.install(*window.scanControl);
         window.scanControl->startScan(root);
         gate.open.release(5);
         QTRY_COMPARE(Module1::catalogue().x(), 5);
@@ -216,7 +224,7 @@ private Q_SLOTS:
         // before the window joins it.
         const auto release = qScopeGuard([&] { gate.closing = true; });
         setTypes(window);
-        window.scanControl->makeEntry = gate.stage();
+        gate.install(*window.scanControl);
         gate.open.release(3);
         window.scanControl->startScan(bytes(first));
         QTRY_VERIFY(idle(window));
@@ -253,7 +261,7 @@ private Q_SLOTS:
         const auto release = qScopeGuard([&] { gate.closing = true; });
         setTypes(window);
         gate.open.release(2);
-        window.scanControl->makeEntry = gate.stage();
+        gate.install(*window.scanControl);
         QByteArray answer;
         window.scanControl->chooseFolder = [&] { return answer; };
         QTest::mouseClick(window.BevelButton1, Qt::LeftButton);
@@ -282,7 +290,7 @@ private Q_SLOTS:
         // before the window joins it.
         const auto release = qScopeGuard([&] { gate.closing = true; });
         setTypes(window);
-        window.scanControl->makeEntry = gate.stage();
+        gate.install(*window.scanControl);
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(dir.path())});
         // Qt delivers a drop only to the widget that took the drag in.
@@ -389,7 +397,7 @@ private Q_SLOTS:
         const auto release = qScopeGuard([&] { gate.closing = true; });
         setTypes(window);
         window.CheckBox1->setChecked(true);
-        window.scanControl->makeEntry = gate.stage();
+        gate.install(*window.scanControl);
         window.scanControl->startScan(root);
         gate.open.release(1);
         QTRY_COMPARE(Module1::catalogue().x(), 1);
