@@ -71,6 +71,24 @@ QImage toImage(vips::VImage image)
     return result;
 }
 
+constexpr qint64 mostPixelsReadWhole = qint64(1) << 30;
+
+// Whether the picture's loader decodes a reduced picture itself (JPEG's DCT
+// scaling, WebP's and HEIF's scaled decoding, PDF and SVG drawn at the size
+// asked) rather than reading every pixel and shrinking afterwards.
+bool loaderReducesWhileLoading(const vips::VImage& header)
+{
+    const char* reducing[] = {"jpegload", "webpload", "heifload", "pdfload", "pdfiumload", "svgload", "jp2kload"};
+    const char* loader = nullptr;
+    if (vips_image_get_string(header.get_image(), "vips-loader", &loader) != 0 || !loader)
+        return false;
+    for (const char* name : reducing) {
+        if (std::strncmp(loader, name, std::strlen(name)) == 0)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 ImportedPicture importWithVips(const QByteArray& path, int side)
@@ -83,12 +101,20 @@ ImportedPicture importWithVips(const QByteArray& path, int side)
         return {};
     file.close();
     QSize full;
+    bool reducesWhileLoading = false;
     try {
-        full = uprightSize(vips::VImage::new_from_file(path.constData(), sequential()));
+        const vips::VImage header = vips::VImage::new_from_file(path.constData(), sequential());
+        full = uprightSize(header);
+        reducesWhileLoading = loaderReducesWhileLoading(header);
     } catch (const std::exception&) {
         return {};
     }
     if (full.isEmpty())
+        return {true, {}};
+    // Beyond a gigapixel, a loader that goes through every pixel takes
+    // minutes (a few bytes of PBM header can declare 40 gigapixels of
+    // blank): such a picture gives no picture rather than holding the scan.
+    if (!reducesWhileLoading && qint64(full.width()) * full.height() > mostPixelsReadWhole)
         return {true, {}};
     try {
         const QSize wanted = reducedDecodeSize(full, side);

@@ -29,6 +29,14 @@ QImage shrunk(const QImage& image, QSize size)
     return picture;
 }
 
+QImage fittedToScreen(const QImage& image, QSize screen)
+{
+    if (image.isNull())
+        return image;
+    const PictureFit fit = fitPicture(screen, image.size());
+    return fit.fitted ? shrunk(image, fit.size) : image;
+}
+
 void allowFullDecode()
 {
     if (QImageReader::allocationLimit() < fullDecodeLimitMb)
@@ -54,8 +62,11 @@ QImage decodeForScreen(const QByteArray& path, QSize screen)
         // for the fitted size in the stored orientation.
         const bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
         const PictureFit fit = fitPicture(screen, turned ? stored.transposed() : stored);
+        // A size from the header that fits says nothing for sure of the
+        // picture decoded (a GIF's canvas may be larger than its frame), so
+        // that picture is fitted again below.
         if (!fit.fitted)
-            return reader.read();
+            return fittedToScreen(reader.read(), screen);
         // Only the JPEG decoder really shrinks while decoding. Qt's PNG
         // reader decodes whole anyway and then shrinks in the file's own
         // pixel format, which turns a two-colour picture black.
@@ -67,11 +78,7 @@ QImage decodeForScreen(const QByteArray& path, QSize screen)
     }
 
     allowFullDecode();
-    const QImage image = reader.read();
-    if (image.isNull())
-        return image;
-    const PictureFit fit = fitPicture(screen, image.size());
-    return fit.fitted ? shrunk(image, fit.size) : image;
+    return fittedToScreen(reader.read(), screen);
 }
 
 QImage decodeWithoutQtPlugin(const QByteArray& path, QSize screen)

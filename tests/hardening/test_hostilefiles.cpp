@@ -152,6 +152,9 @@ private Q_SLOTS:
             layers.layersLength = length;
             QTest::newRow("PSD layers length " + tag) << QByteArray("long.psd") << photoshop(layers) << qint64(0);
         }
+        // A text bitmap declaring 40 gigapixels, named as a JPEG.
+        QTest::newRow("PBM text named .jpeg 664250 x 64250 medium")
+            << QByteArray("bomb.jpeg") << HostileFiles::pbmDeclaring(664250, 64250, false) << qint64(20000);
         PhotoshopLayout both;
         both.declaredWidth = both.declaredHeight = 30000;
         both.layersLength = 0xfffffff0u;
@@ -165,10 +168,13 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(qint64, length);
         const QByteArray path = place(m_dir, name, bytes, length);
-        // libvips decodes a bitmap claiming 50000 x 50000 pixels to its end,
-        // padding included, for minutes: in-process it is left out.
-        const Decoded decoded = decodeEveryWay(path, name, false);
+        // In-process too: beyond a gigapixel, a picture libvips would read
+        // pixel by pixel (a bitmap claiming 50000 x 50000, padding and all)
+        // gives no picture at once instead of holding the scan for minutes.
+        const Decoded decoded = decodeEveryWay(path, name);
+        checkEntry(decoded.inProcess, path);
         checkEntry(decoded.inHelper, path);
+        QVERIFY(decoded.viewerInProcess.width() <= screen.width() && decoded.viewerInProcess.height() <= screen.height());
         QVERIFY(decoded.viewer.width() <= screen.width() && decoded.viewer.height() <= screen.height());
         checkPoolStillDecodes();
     }

@@ -199,6 +199,25 @@ private Q_SLOTS:
         QCOMPARE(decodeForScreen(path, QSize(1024, 768)).size(), QSize(20, 10));
     }
 
+    // A GIF's frame is 24 x 16 but its canvas 24 x 9488: the decoder's size
+    // before reading says one, the picture it gives the other. The picture
+    // still fits the screen.
+    void pictureLargerThanItsHeaderSaysStillFits()
+    {
+        QTemporaryDir dir;
+        const QByteArray path = QFile::encodeName(dir.path()) + "/tall.gif";
+        QFile file(QFile::decodeName(path));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::fromBase64(
+            "R0lGODlhGAAQJfMAAP8AAO4AEd0AIswAM7sARKoAVZkAZogAd3cAiGYAmVUAqkQAuzMAzCIA3REA7gAA/yH5BAAAAAAALAAAAAAYABAAAA"
+            "RcEMhJq50h6827FmAojmQ4nGh4bht87//A3mFILBqPRIRyyWx2y80uvuCweAxmmM/otPo2NTUzNbjbQa/b7/j6Lc/v+/98EQA7"));
+        file.close();
+        const QImage shown = decodeForScreen(path, QSize(1280, 1024));
+        QVERIFY(!shown.isNull());
+        QVERIFY2(shown.width() <= 1280 && shown.height() <= 1024,
+            qPrintable(QStringLiteral("%1 x %2").arg(shown.width()).arg(shown.height())));
+    }
+
     void whatCannotBeDecodedIsNull_data()
     {
         QTest::addColumn<QByteArray>("name");
