@@ -32,7 +32,7 @@ DecodedPicture readPicture(QImageReader& reader, int side)
         // Qt refuses to allocate beyond 256 MB anyway; a full decode is not
         // started on a huge size.
         const bool shrinks = reader.format() == "jpeg";
-        if (isHugePicture(stored) && !(shrinks && wanted != stored))
+        if ((isHugePicture(stored) && !(shrinks && wanted != stored)) || isCutShortNetpbm(reader, stored))
             return {};
         if (shrinks && wanted != stored)
             reader.setScaledSize(wanted);
@@ -47,6 +47,15 @@ DecodedPicture readPicture(QImageReader& reader, int side)
 }
 
 } // namespace
+
+bool isCutShortNetpbm(QImageReader& reader, QSize stored)
+{
+    const QByteArray format = reader.format();
+    if (format != "pbm" && format != "pgm" && format != "ppm")
+        return false;
+    const qint64 leastBytes = (qint64(stored.width()) * stored.height() + 7) / 8;
+    return !reader.device() || reader.device()->size() < leastBytes;
+}
 
 bool isHugePicture(QSize fullSize)
 {

@@ -5,6 +5,8 @@
 #include <QSize>
 #include <functional>
 
+class QImageReader;
+
 // A decoded picture: its pixels, possibly a reduced decode (shrink-on-load),
 // and the full size the file declares, upright as it is shown.
 struct DecodedPicture {
@@ -54,6 +56,11 @@ QSize reducedDecodeSize(QSize fullSize, int side);
 // More pixels than a picture may take when decoded at full size (64
 // megapixels, 256 MB); such a picture is only ever decoded reduced.
 bool isHugePicture(QSize fullSize);
+
+// A Netpbm file (PBM, PGM, PPM) shorter than the pixels its header declares
+// could hold, at a bit each: Qt's reader would go through every missing
+// pixel, for many seconds. It is broken; nothing is decoded.
+bool isCutShortNetpbm(QImageReader& reader, QSize stored);
 
 // The general decoder: Qt's readers, format decided by content; a format
 // without shrink-on-load whose declared size would not fit in memory gives

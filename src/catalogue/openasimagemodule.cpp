@@ -8,8 +8,6 @@
 
 #include <QFile>
 #include <vips/vips8>
-
-#include <cstring>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -73,17 +71,23 @@ QImage toImage(vips::VImage image)
 
 constexpr qint64 mostPixelsReadWhole = qint64(1) << 30;
 
-// Whether the picture's loader decodes a reduced picture itself (JPEG's DCT
-// scaling, WebP's and HEIF's scaled decoding, PDF and SVG drawn at the size
-// asked) rather than reading every pixel and shrinking afterwards.
-bool loaderReducesWhileLoading(const vips::VImage& header)
+// The name of the libvips loader that read the header ("ppmload", ...).
+QByteArray loaderOf(const vips::VImage& header)
 {
-    const char* reducing[] = {"jpegload", "webpload", "heifload", "pdfload", "pdfiumload", "svgload", "jp2kload"};
     const char* loader = nullptr;
     if (vips_image_get_string(header.get_image(), "vips-loader", &loader) != 0 || !loader)
-        return false;
+        return {};
+    return QByteArray(loader);
+}
+
+// Whether the loader decodes a reduced picture itself (JPEG's DCT scaling,
+// WebP's and HEIF's scaled decoding, PDF and SVG drawn at the size asked)
+// rather than reading every pixel and shrinking afterwards.
+bool reducesWhileLoading(const QByteArray& loader)
+{
+    const char* reducing[] = {"jpegload", "webpload", "heifload", "pdfload", "pdfiumload", "svgload", "jp2kload"};
     for (const char* name : reducing) {
-        if (std::strncmp(loader, name, std::strlen(name)) == 0)
+        if (loader.startsWith(name))
             return true;
     }
     return false;
@@ -99,13 +103,14 @@ ImportedPicture importWithVips(const QByteArray& path, int side)
     QFile file;
     if (path.endsWith(']') || !RawPath::openRegularFile(file, path))
         return {};
+    const qint64 length = file.size();
     file.close();
     QSize full;
-    bool reducesWhileLoading = false;
+    QByteArray loader;
     try {
         const vips::VImage header = vips::VImage::new_from_file(path.constData(), sequential());
         full = uprightSize(header);
-        reducesWhileLoading = loaderReducesWhileLoading(header);
+        loader = loaderOf(header);
     } catch (const std::exception&) {
         return {};
     }
@@ -114,7 +119,13 @@ ImportedPicture importWithVips(const QByteArray& path, int side)
     // Beyond a gigapixel, a loader that goes through every pixel takes
     // minutes (a few bytes of PBM header can declare 40 gigapixels of
     // blank): such a picture gives no picture rather than holding the scan.
-    if (!reducesWhileLoading && qint64(full.width()) * full.height() > mostPixelsReadWhole)
+    const qint64 pixels = qint64(full.width()) * full.height();
+    if (!reducesWhileLoading(loader) && pixels > mostPixelsReadWhole)
+        return {true, {}};
+    // A Netpbm file stores its pixels as they are, at least a bit each: one
+    // shorter than that is broken, and libvips would read past its end for
+    // every missing pixel, for many seconds.
+    if (loader.startsWith("ppmload") && length < (pixels + 7) / 8)
         return {true, {}};
     try {
         const QSize wanted = reducedDecodeSize(full, side);

@@ -1,5 +1,6 @@
 #include "viewer/picturedecoder.h"
 
+#include "catalogue/imagedecoders.h"
 #include "catalogue/openasimagemodule.h"
 #include "catalogue/rawpath.h"
 #include "viewer/picturefit.h"
@@ -57,6 +58,8 @@ QImage decodeForScreen(const QByteArray& path, QSize screen)
         return decodeWithoutQtPlugin(path, screen);
 
     const QSize stored = reader.size();
+    if (stored.isValid() && isCutShortNetpbm(reader, stored))
+        return {};
     if (stored.isValid()) {
         // The orientation is applied after decoding, so the decoder is asked
         // for the fitted size in the stored orientation.

@@ -179,6 +179,32 @@ private Q_SLOTS:
         checkPoolStillDecodes();
     }
 
+    // A Netpbm bitmap stores its pixels as they are: one far shorter than its
+    // header's pixels is broken, and gives no picture (decoded, libvips and
+    // Qt read past its end for every missing pixel, for many seconds).
+    void cutShortBitmapsGiveNoPicture_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<qint64>("length");
+        QTest::newRow("text, 425 x 64250, named .jpeg")
+            << QByteArray("cut.jpeg") << HostileFiles::pbmDeclaring(425, 64250, false) << qint64(20000);
+        QTest::newRow("binary, 6000 x 6000, named .png")
+            << QByteArray("cut.png") << HostileFiles::pbmDeclaring(6000, 6000) << qint64(20000);
+    }
+    void cutShortBitmapsGiveNoPicture()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(qint64, length);
+        const QByteArray path = place(m_dir, name, bytes, length);
+        const Decoded decoded = decodeEveryWay(path, name);
+        QVERIFY(!decoded.inProcess);
+        QVERIFY(!decoded.inHelper);
+        QVERIFY(decoded.viewerInProcess.isNull());
+        QVERIFY(decoded.viewer.isNull());
+    }
+
     // Each sample cut short at every offset of its first bytes (the
     // headers) and at offsets spread over the rest.
     void truncatedFiles_data()
