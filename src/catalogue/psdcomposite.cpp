@@ -1,5 +1,6 @@
 #include "catalogue/psdcomposite.h"
 
+#include "catalogue/filerange.h"
 #include "catalogue/orientation.h"
 #include "catalogue/rowshrinker.h"
 
@@ -14,32 +15,9 @@ namespace {
 // Rows unpacked for each reduced row.
 constexpr int rowsPerBox = 3;
 
-class Reader {
+class Reader : public FileRange {
 public:
-    explicit Reader(int descriptor)
-        : m_descriptor(descriptor)
-    {
-        struct stat status {};
-        if (::fstat(descriptor, &status) == 0)
-            m_length = status.st_size;
-    }
-    qint64 length() const { return m_length; }
-
-    bool read(qint64 at, void* into, qint64 count) const
-    {
-        if (at < 0 || count < 0 || at > m_length || count > m_length - at)
-            return false;
-        auto* bytes = static_cast<char*>(into);
-        while (count > 0) {
-            const ssize_t got = ::pread(m_descriptor, bytes, size_t(count), off_t(at));
-            if (got <= 0)
-                return false;
-            bytes += got;
-            at += got;
-            count -= got;
-        }
-        return true;
-    }
+    using FileRange::FileRange;
     bool number(qint64 at, int size, quint64& value) const
     {
         uchar bytes[8];
@@ -51,9 +29,6 @@ public:
         return true;
     }
 
-private:
-    int m_descriptor;
-    qint64 m_length = 0;
 };
 
 // PackBits as Photoshop writes it; a row that breaks off is zero from there.

@@ -1,5 +1,6 @@
 #include "catalogue/tiffstrips.h"
 
+#include "catalogue/filerange.h"
 #include "catalogue/orientation.h"
 #include "catalogue/rowshrinker.h"
 
@@ -15,32 +16,9 @@ namespace {
 // Rows read for each reduced row.
 constexpr int rowsPerBox = 3;
 
-class Tiff {
+class Tiff : public FileRange {
 public:
-    explicit Tiff(int descriptor)
-        : m_descriptor(descriptor)
-    {
-        struct stat status {};
-        if (::fstat(descriptor, &status) == 0)
-            m_length = status.st_size;
-    }
-    qint64 length() const { return m_length; }
-
-    bool read(qint64 at, void* into, qint64 count) const
-    {
-        if (at < 0 || count < 0 || at > m_length || count > m_length - at)
-            return false;
-        auto* bytes = static_cast<char*>(into);
-        while (count > 0) {
-            const ssize_t got = ::pread(m_descriptor, bytes, size_t(count), off_t(at));
-            if (got <= 0)
-                return false;
-            bytes += got;
-            at += got;
-            count -= got;
-        }
-        return true;
-    }
+    using FileRange::FileRange;
 
     // Reads the header and the first directory's entries.
     bool open()
@@ -116,8 +94,6 @@ private:
         return m_little ? quint64(word(p)) | quint64(word(p + 2)) << 16 : quint64(word(p)) << 16 | word(p + 2);
     }
 
-    int m_descriptor;
-    qint64 m_length = 0;
     bool m_little = true;
     std::map<int, Entry> m_entries;
 };
